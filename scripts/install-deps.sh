@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs the Debian packages that a task needs and the machine lacks.
+#   scripts/install-deps.sh demo   what building and running the demo needs
+#   scripts/install-deps.sh test   what the whole test suite needs (both architectures)
+set -eu
+
+demo="cmake ninja-build g++ libgtest-dev"
+test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy"
+
+case "${1:-}" in
+  demo) wanted=$demo ;;
+  test) wanted=$test ;;
+  *) echo "usage: $0 demo|test" >&2; exit 2 ;;
+esac
+
+missing=""
+for pkg in $wanted; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+    missing="$missing $pkg"
+done
+[ -z "$missing" ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "installing:$missing"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# shellcheck disable=SC2086
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing

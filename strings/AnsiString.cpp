@@ -1,0 +1,18 @@
+#include "strings/AnsiString.h"
+
+#include "strings/DecimalText.h"
+
+AnsiString::AnsiString(long v) : std::string(zbutil_detail::DecimalText(v)) {}
+
+AnsiString::AnsiString(char const* p) {
+  if (p != nullptr) assign(p);
+}
+
+AnsiString& AnsiString::operator=(char const* p) {
+  if (p == nullptr) {
+    clear();
+  } else {
+    assign(p);
+  }
+  return *this;
+}

@@ -1,0 +1,71 @@
+#ifndef ZBUTIL_STRINGS_STRING_H_
+#define ZBUTIL_STRINGS_STRING_H_
+
+// String: the library's text type. A std::string (same bytes, same layout, no data
+// of its own) with the conveniences that code written for Windows expects.
+//
+// Bytes are not interpreted except by the narrow/wide conversions, which use the
+// multibyte encoding of the process's current locale (the library never sets it).
+// Embedded NUL bytes are kept like any other byte; operations that read the text as
+// a NUL-terminated string say so. Strings are values: copies are independent, and
+// one String must not be changed by two threads at once.
+
+#include <string>
+
+#include "platform/Export.h"
+#include "strings/Common.h"
+
+class ZBUTIL_API String : public std::string {
+ public:
+  String() = default;
+  String(String const& s);
+  String(String&& s) noexcept = default;
+  // All bytes of s, embedded NULs included.
+  String(std::string const& s);  // NOLINT(google-explicit-constructor): by design.
+  // n bytes of s from pos, cut short at its end; pos beyond the end throws
+  // std::out_of_range.
+  String(std::string const& s, unsigned long pos, unsigned long n);
+  // n copies of ch.
+  String(unsigned long n, char ch);
+  // Exactly n bytes at p, NULs included. A null p with n == 0 gives an empty String;
+  // a null p with n != 0 throws std::logic_error.
+  String(char const* p, unsigned long n);
+  // Exactly n bytes at p, NULs included; a null p gives an empty String whatever n is.
+  String(unsigned int n, char const* p);
+  // The decimal text of v as "%ld" writes it.
+  explicit String(long v);
+  // The NUL-terminated text at p; a null p gives an empty String.
+  String(char const* p);  // NOLINT(google-explicit-constructor): by design.
+  // w converted to the locale's multibyte text; a null w gives an empty String.
+  // Throws long E_GENERAL_FAILURE when the locale cannot represent a character.
+  String(wchar_t const* w);  // NOLINT(google-explicit-constructor): by design.
+
+  String& operator=(String const& s);
+  String& operator=(String&& s) noexcept = default;
+  // Takes s up to its first NUL byte; embedded NULs and what follows are dropped.
+  String& operator=(std::string const& s);
+  // The NUL-terminated text at p; a null p empties the String.
+  String& operator=(char const* p);
+  // Empties the String, then converts w as String(wchar_t const*) does. If the
+  // conversion throws, the String stays empty.
+  String& operator=(wchar_t const* w);
+  // Converts w up to its first wide NUL; if that throws, the String keeps its value.
+  String& operator=(std::wstring const& w);
+
+  // A std::string holding a copy of all bytes.
+  std::string GetAnsiString() const;
+  // Same as GetAnsiString, in every case.
+  std::string GetAnsiStringEx() const;
+  // The text up to its first NUL converted from the locale's multibyte encoding.
+  // Throws long E_GENERAL_FAILURE on an invalid byte sequence; the String is
+  // unchanged either way.
+  std::wstring GetUnicodeString() const;
+
+  // Replaces, left to right, every non-overlapping occurrence of pattern by
+  // replacement and returns how many were replaced. Text brought in by a replacement
+  // is never searched again. An empty String or an empty pattern changes nothing and
+  // returns 0. Runs in time linear in the length of the result.
+  int Replace(String const& pattern, String const& replacement);
+};
+
+#endif  // ZBUTIL_STRINGS_STRING_H_

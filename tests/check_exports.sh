@@ -1,0 +1,26 @@
+#!/bin/sh
+# Fails when libzbutil exports anything beyond the library's API, or when an API
+# symbol whose exact signature callers link against is missing.
+set -eu
+lib="$1"
+symbols=$(nm -D --defined-only "$lib" | awk '{print $3}')
+
+# The API: our classes (with their vtables and type information), the Win32-named
+# functions, and the ELF bookkeeping symbols.
+api='^(_Z(N|NK|TV|TI|TS)[0-9]+(String|AnsiString|ReRegEx|ReParser|Exception|zbILogger|zbUnixLogger|ZbUnixPerformanceTimer)|InterlockedIncrement$|InterlockedDecrement$|_str(lwr|upr|rev)$|_wcs(lwr|upr|rev)$|_init$|_fini$|_edata$|_end$|__bss_start$)'
+stray=$(printf '%s\n' "$symbols" | grep -v -E "$api" || true)
+if [ -n "$stray" ]; then
+  echo "exported beyond the API:"
+  printf '%s\n' "$stray" | c++filt
+  exit 1
+fi
+
+# Signatures that must stay distinct and exact on every architecture.
+for required in _ZN6StringC1EjPKc _ZN6StringC1EPKcm _ZN6StringC1Emc _ZN6StringC1El \
+    _ZN9zbILogger22GetLogLevelDisplayNameE10zbLogLevel InterlockedIncrement _wcsrev; do
+  if ! printf '%s\n' "$symbols" | grep -qx "$required"; then
+    echo "missing export: $required ($(echo "$required" | c++filt))"
+    exit 1
+  fi
+done
+echo "exports ok: $(printf '%s\n' "$symbols" | wc -l) symbols"

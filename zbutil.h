@@ -1,0 +1,13 @@
+#ifndef ZBUTIL_ZBUTIL_H_
+#define ZBUTIL_ZBUTIL_H_
+
+// Every public header of the library.
+
+#include "logging/zbILogger.h"
+#include "platform/Export.h"
+#include "platform/Win32Runtime.h"
+#include "strings/AnsiString.h"
+#include "strings/Common.h"
+#include "strings/String.h"
+
+#endif  // ZBUTIL_ZBUTIL_H_
