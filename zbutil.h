@@ -9,5 +9,6 @@
 #include "strings/AnsiString.h"
 #include "strings/Common.h"
 #include "strings/String.h"
+#include "tokenizer/ReParser.h"
 
 #endif  // ZBUTIL_ZBUTIL_H_
