@@ -4,8 +4,10 @@
 // Every public header of the library.
 
 #include "logging/zbILogger.h"
+#include "platform/Exception.h"
 #include "platform/Export.h"
 #include "platform/Win32Runtime.h"
+#include "platform/ZbUnixPerformanceTimer.h"
 #include "strings/AnsiString.h"
 #include "strings/Common.h"
 #include "strings/String.h"
