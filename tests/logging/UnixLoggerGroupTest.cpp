@@ -9,6 +9,7 @@ namespace logger_test {
 namespace {
 
 constexpr uid_t kNobody = 65534;
+constexpr int kUnreachable = 77;  // the scratch directory lies below one nobody cannot enter
 
 // In a child that has given up root, no file can be given group 0: every report of
 // the logger is sent, and the records are still written.
@@ -21,6 +22,7 @@ TEST(UnixLoggerGroup, GroupFailuresGoToSyslogAsNonRoot) {
   const pid_t child = Spawn([&] {
     close(report[0]);
     if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) return 1;
+    if (access(dir.Path().c_str(), W_OK | X_OK) != 0) return kUnreachable;
     ProbeLogger logger(dir.Path(), "app.log", 10, 1);
     logger.m_bOverrideGroup = true;
     logger.m_gidOverride = 0;
@@ -36,7 +38,9 @@ TEST(UnixLoggerGroup, GroupFailuresGoToSyslogAsNonRoot) {
   char chunk[512];
   for (ssize_t n; (n = read(report[0], chunk, sizeof chunk)) > 0;) sent.append(chunk, n);
   close(report[0]);
-  ASSERT_EQ(Reap(child), 0);
+  const int exitStatus = Reap(child);
+  if (exitStatus == kUnreachable) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
+  ASSERT_EQ(exitStatus, 0);
 
   const std::string lock = "134 Error setting gid on lock file: app.lock\n";
   const std::string log = "134 Error setting gid on log file.\n";
