@@ -4,6 +4,7 @@
 // Every public header of the library.
 
 #include "logging/zbILogger.h"
+#include "logging/zbUnixLogger.h"
 #include "platform/Exception.h"
 #include "platform/Export.h"
 #include "platform/Win32Runtime.h"

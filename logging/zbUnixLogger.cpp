@@ -1,0 +1,69 @@
+// The logger object: construction, the hooks, the statics and the syslog reports.
+#include "logging/zbUnixLogger.h"
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+int zbUnixLogger::m_siLogLevel = 255;
+unsigned long zbUnixLogger::sm_ulMsgNo = 1;
+
+namespace {
+
+constexpr char kLogSuffix[] = ".log";
+constexpr char kLockSuffix[] = ".lock";
+
+String const& RequireName(String const& name, char const* what) {
+  if (name.empty()) throw std::invalid_argument(what);
+  return name;
+}
+
+String LockNameFor(String const& logFileName) {
+  String lockFileName(RequireName(logFileName, "zbUnixLogger: empty log file name"));
+  lockFileName.Replace(kLogSuffix, kLockSuffix);
+  return lockFileName;
+}
+
+}  // namespace
+
+zbUnixLogger::zbUnixLogger(String const& logFileName)
+    : zbUnixLogger(logFileName, LockNameFor(logFileName)) {}
+
+zbUnixLogger::zbUnixLogger(String const& logFileName, String const& lockFileName)
+    : m_LogSettings(),
+      m_iLogFd(-1),
+      m_iLockFd(-1),
+      m_gidGroupID(static_cast<gid_t>(-1)),  // "leave the group alone" until set
+      m_bLogFileOpen(false),
+      m_bInitialised(false),
+      m_strLockFileName(RequireName(lockFileName, "zbUnixLogger: empty lock file name")),
+      m_strLogFileName(RequireName(logFileName, "zbUnixLogger: empty log file name")) {}
+
+zbUnixLogger::~zbUnixLogger() {
+  if (m_iLogFd >= 0) close(m_iLogFd);
+  if (m_iLockFd >= 0) close(m_iLockFd);
+}
+
+int zbUnixLogger::LoadLogSettings(zbLogSettings& /*settings*/, String& /*baseDirectory*/) {
+  return 0;
+}
+
+gid_t zbUnixLogger::GetGroupID() { return getegid(); }
+
+void zbUnixLogger::SetLogLevel(int const& level) {
+  // Atomic, so that threads calling it (or a first Log() of another logger) do not
+  // race; the member stays a plain int for the programs that link against it.
+  __atomic_store_n(&m_siLogLevel, level, __ATOMIC_RELAXED);
+}
+
+void zbUnixLogger::LogToSyslogFile(int priority, String const& text) {
+  // Passed as an argument, never as the format: a '%' in it is just a character.
+  syslog(priority, "%s", text.GetAnsiString().c_str());
+}
+
+void zbUnixLogger::LogToSyslogFile(int priority, String const& text, String const& more) {
+  std::string message = text.GetAnsiString();
+  message += more.GetAnsiString();
+  syslog(priority, "%s", message.c_str());
+}

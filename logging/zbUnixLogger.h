@@ -1,0 +1,148 @@
+#ifndef ZBUTIL_LOGGING_ZBUNIXLOGGER_H_
+#define ZBUTIL_LOGGING_ZBUNIXLOGGER_H_
+
+// zbUnixLogger: the file logger that many processes share.
+//
+// One object stands for one log file and one lock file in one directory. Nothing is
+// touched until the first Log() call, which fills in the settings (built-in defaults,
+// then the environment variable LogLevel, then the LoadLogSettings hook), asks
+// GetGroupID for the files' group and opens both files. From then on the logger is
+// either open for its whole life or, when an open failed, silent for good: opening is
+// never retried.
+//
+// Each record is one line, written with one write(2) while the process holds an
+// exclusive POSIX record lock on the lock file:
+//
+//   "\n" PID(%8X) "|" YYYY/MM/DD "|" HH:MM:SS "|" file(%27.27s) "|" line(%5d) "|"
+//   level name " - " message (at most 2046 bytes)
+//
+// Past the size limit, the log's content is copied into numbered backups
+// ("<log path>_<n>.Bak", 1 = oldest) and the log is emptied in place, so every
+// process keeps writing into the same file through the descriptor it holds.
+//
+// Ownership: the logger owns its two descriptors and closes them when destroyed; the
+// files stay on disk. It cannot be copied or moved.
+//
+// Threads and processes: a logger may be shared by the threads of one process. An
+// internal mutex serialises them (a thread waits for another to finish its record),
+// and local time is taken with localtime_r. Between processes the lock file
+// serialises writers; the lock is requested without waiting, and a record is dropped,
+// not queued, when another process holds it. Record locks belong to the process, so
+// two loggers of one process on the same files are not kept apart from each other,
+// and closing any other descriptor of the lock file releases the lock.
+//
+// Log() reports nothing to its caller. The logger's only reports are about file
+// groups that cannot be set; they go to syslog at LOG_LOCAL0 | LOG_INFO (134).
+
+#include <sys/types.h>
+
+#include <mutex>
+
+#include "logging/zbILogger.h"
+#include "platform/Export.h"
+#include "strings/String.h"
+
+class ZBUTIL_API zbUnixLogger : public zbILogger {
+ public:
+  // A logger for the log file `logFileName` (a bare name). The lock file name is that
+  // name with every ".log" replaced by ".lock" ("app.log" -> "app.lock"); a name
+  // without ".log" makes the lock file the log file itself. Touches no file.
+  // Throws std::invalid_argument when the name is empty.
+  explicit zbUnixLogger(String const& logFileName);
+  // The same with an explicit lock file name, kept unchanged. Throws
+  // std::invalid_argument when either name is empty.
+  zbUnixLogger(String const& logFileName, String const& lockFileName);
+  // Closes whichever descriptors are open; writes and removes nothing.
+  ~zbUnixLogger() override;
+
+  zbUnixLogger(zbUnixLogger const&) = delete;
+  zbUnixLogger& operator=(zbUnixLogger const&) = delete;
+
+  // Writes one record of `level` from source file `file` (NUL-terminated, not null)
+  // at `line`, with the printf-style message `format`, .... The record is written
+  // when (level & mask) == level, where the mask is LogLevel from the environment
+  // (read again at every call, parsed as decimal like strtol, clamped to 32 bits) or
+  // else the one the settings hold. It is lost, silently, when the files could not be
+  // opened, local time is unavailable, another process holds the lock, or rotation
+  // fails. Do not call it on the same logger from within the two hooks.
+  void Log(zbLogLevel level, char const* file, unsigned long line, char const* format, ...) override
+      __attribute__((format(printf, 5, 6)));
+
+  // Hook, called once, at the first Log(), with the defaults in `settings`
+  // ("/qtr/bin/zoredezuv/logs", mask 255 or LogLevel, 268435456 bytes, 2 backups)
+  // and the base directory against which a relative log directory is also tried.
+  // Either may be changed. The result is ignored; this implementation returns 0.
+  virtual int LoadLogSettings(zbLogSettings& settings, String& baseDirectory);
+  // Hook, called once, at the first Log() after LoadLogSettings: the group given to
+  // the lock file, the log file (before every write) and each new backup. This
+  // implementation returns the effective group id of the process.
+  virtual gid_t GetGroupID();
+
+  // Stores `level` in m_siLogLevel. Changes the mask of no logger.
+  static void SetLogLevel(int const& level);
+
+  // Send one syslog message at `priority`: `text`, or `text` followed by `more`,
+  // verbatim (a '%' is an ordinary character). Never calls openlog.
+  void LogToSyslogFile(int priority, String const& text);
+  void LogToSyslogFile(int priority, String const& text, String const& more);
+
+  // Writes to `directory` the directory to use: the configured one if it opens as a
+  // directory (a relative one from the working directory), else for a relative one
+  // the base directory + "/" + it if that opens, else "/qtr/bin/zoredezuv/logs".
+  // Returns 0 when a directory that opened was chosen, -1 for the fallback.
+  int GetLogFileDirectory(String& directory);
+  // Opens (creating with mode 0660 under a umask of 0, restored afterwards) the lock
+  // and log files with O_WRONLY | O_CREAT | O_APPEND, gives the lock file the
+  // logger's group (syslog on failure) and leaves the log path in m_strLogFilePath.
+  // Returns 0, or -1 when either file could not be opened.
+  int OpenLogFile();
+
+  // Moves the log's content into the next backup when the log is larger than the
+  // limit, then empties the log in place. Returns 0 when nothing was needed or the
+  // rotation succeeded, -1 when fstat, a rename of the backup shift, the copy or the
+  // truncation failed. A backup whose group cannot be set is reported to syslog and
+  // still counts as success. Call only while holding the record lock.
+  int RotateLogBackup();
+  // The backup that the next rotation writes: with N backups configured, `allPresent`
+  // is true when backups 1..N all exist (then `number` is N and `path` names it);
+  // otherwise `number` is the lowest missing backup and `path` its name. With N = 0,
+  // `number` is 0 and `path` is left as it was.
+  void GetNextBackupLogFileSequence(String& path, bool& allPresent, int& number);
+  // Replaces `path` by the name of backup `number`: "<log path>_<number>.Bak".
+  void BuildBackupLogFilePath(int const& number, String& path);
+
+  // Copies the bytes of file `source` into `destination` (created with mode 0660
+  // under the process's umask, or emptied) through two shared mappings. Returns 0, or
+  // -1 on any failure (an empty or missing source among them); a destination created
+  // or emptied before the failure may stay empty. Uses no member of the logger.
+  int MemCopyFile(String const& source, String const& destination) const;
+  // Copies `source` into `destination` unless `destination` is empty, then truncates
+  // the open log descriptor to length 0. Returns 0, or -1 when the copy (log left
+  // untouched) or the truncation failed. Call only while holding the record lock.
+  int MoveFileContent(String const& source, String const& destination);
+
+  // Process-wide; starts at 255. Written by SetLogLevel and by a first Log() call
+  // when LogLevel is set; read by no operation of the library.
+  static int m_siLogLevel;
+  // Process-wide; starts at 1. Neither read nor changed by the library.
+  static unsigned long sm_ulMsgNo;
+
+ protected:
+  zbLogSettings m_LogSettings;  // filled at the first Log() call
+  int m_iLogFd;                 // the open log file; -1 while there is none
+  int m_iLockFd;                // the open lock file; -1 while there is none
+  gid_t m_gidGroupID;           // set at the first Log() call from GetGroupID
+  bool m_bLogFileOpen;          // both files open; set only by the first Log() call
+  bool m_bInitialised;          // the first Log() call has run its set-up
+  String m_strLogFilePath;      // the log's full path once OpenLogFile has run
+  String m_strLockFileName;     // bare name
+  String m_strLogFileName;      // bare name
+  String m_strBaseDirectory;    // set only by the LoadLogSettings hook
+
+ private:
+  // Serialises the threads of one process: held over the set-up and the mask, and
+  // again from the lock request to the write, but not while a record is formatted.
+  std::mutex m_mtxThreads;
+};
+
+#endif  // ZBUTIL_LOGGING_ZBUNIXLOGGER_H_

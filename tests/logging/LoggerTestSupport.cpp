@@ -1,0 +1,138 @@
+#include "LoggerTestSupport.h"
+
+#include <ftw.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace logger_test {
+
+TempDir::TempDir() {
+  char const* base = getenv("TMPDIR");
+  std::string pattern =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zbutil-logger-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  m_strPath = pattern;
+}
+
+TempDir::~TempDir() {
+  nftw(
+      m_strPath.c_str(),
+      [](char const* path, struct stat const*, int, struct FTW*) { return remove(path); }, 16,
+      FTW_DEPTH | FTW_PHYS);
+}
+
+ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, uint32_t maxSize,
+                         uint32_t backups)
+    : zbUnixLogger(String(name.c_str())),
+      m_strDirectory(directory),
+      m_uMaxSize(maxSize),
+      m_uBackups(backups) {}
+
+ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name,
+                         std::string const& lockName)
+    : zbUnixLogger(String(name.c_str()), String(lockName.c_str())),
+      m_strDirectory(directory),
+      m_uMaxSize(268435456),
+      m_uBackups(2) {}
+
+int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory) {
+  ++m_iLoadCalls;
+  settings.m_strLogDirectory = m_strDirectory.c_str();
+  settings.m_ulMaxLogFileSize = m_uMaxSize;
+  settings.m_ulMaxBackupFiles = m_uBackups;
+  baseDirectory = m_strBase.c_str();
+  return -7;  // ignored by the logger
+}
+
+gid_t ProbeLogger::GetGroupID() {
+  ++m_iGroupCalls;
+  return m_bOverrideGroup ? m_gidOverride : zbUnixLogger::GetGroupID();
+}
+
+ScopedLogLevel::ScopedLogLevel(char const* value) {
+  char const* old = getenv("LogLevel");
+  m_bHad = old != nullptr;
+  if (m_bHad) m_strOld = old;
+  Set(value);
+}
+
+ScopedLogLevel::~ScopedLogLevel() { Set(m_bHad ? m_strOld.c_str() : nullptr); }
+
+void ScopedLogLevel::Set(char const* value) {
+  if (value == nullptr) {
+    unsetenv("LogLevel");
+  } else {
+    setenv("LogLevel", value, 1);
+  }
+}
+
+std::string ReadFile(std::string const& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteFile(std::string const& path, std::string const& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool Exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::string> SplitRecords(std::string const& content) {
+  std::vector<std::string> records;
+  size_t start = content.find('\n');
+  while (start != std::string::npos) {
+    const size_t next = content.find('\n', start + 1);
+    records.push_back(content.substr(
+        start + 1, next == std::string::npos ? std::string::npos : next - start - 1));
+    start = next;
+  }
+  return records;
+}
+
+pid_t Spawn(std::function<int()> const& body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  return child;
+}
+
+int Reap(pid_t child) {
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+std::vector<SyslogMessage>& CapturedSyslog() {
+  static std::vector<SyslogMessage> messages;
+  return messages;
+}
+
+}  // namespace logger_test
+
+// The library's syslog calls resolve to these definitions of the test executable, so
+// the tests see what would have been sent. Formatted like syslog, so that a text
+// passed as a format would show. Exported, or the library would not see them.
+extern "C" __attribute__((visibility("default"))) void vsyslog(int priority, char const* format,
+                                                               va_list arguments) {
+  char text[4096];
+  vsnprintf(text, sizeof text, format, arguments);
+  logger_test::CapturedSyslog().push_back({priority, text});
+}
+
+extern "C" __attribute__((visibility("default"))) void syslog(int priority, char const* format,
+                                                              ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  vsyslog(priority, format, arguments);
+  va_end(arguments);
+}

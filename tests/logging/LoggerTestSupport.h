@@ -1,0 +1,103 @@
+#ifndef ZBUTIL_TESTS_LOGGING_LOGGERTESTSUPPORT_H_
+#define ZBUTIL_TESTS_LOGGING_LOGGERTESTSUPPORT_H_
+
+// Shared by the logger tests: a scratch directory, a probe logger that points at it
+// and opens up the protected state, file helpers, child processes and captured syslog.
+
+#include <stdint.h>
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logging/zbUnixLogger.h"
+
+namespace logger_test {
+
+constexpr int kReportPriority = 134;  // LOG_LOCAL0 | LOG_INFO
+
+// A fresh directory under the system's temporary directory, removed with its content.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(TempDir const&) = delete;
+  TempDir& operator=(TempDir const&) = delete;
+
+  std::string const& Path() const { return m_strPath; }
+  std::string File(std::string const& name) const { return m_strPath + "/" + name; }
+
+ private:
+  std::string m_strPath;
+};
+
+// A logger whose settings hook points it at a directory with the given limits, and
+// whose group hook can be overridden. Settings apply at the first Log() call.
+class ProbeLogger : public zbUnixLogger {
+ public:
+  explicit ProbeLogger(std::string const& directory, std::string const& name = "app.log",
+                       uint32_t maxSize = 268435456, uint32_t backups = 2);
+  ProbeLogger(std::string const& directory, std::string const& name, std::string const& lockName);
+
+  int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
+  gid_t GetGroupID() override;
+
+  // Applied by the settings hook, which leaves the mask alone.
+  std::string m_strDirectory;
+  std::string m_strBase;
+  uint32_t m_uMaxSize;
+  uint32_t m_uBackups;
+  bool m_bOverrideGroup = false;
+  gid_t m_gidOverride = 0;
+  int m_iLoadCalls = 0;
+  int m_iGroupCalls = 0;
+
+  using zbUnixLogger::m_bInitialised;
+  using zbUnixLogger::m_bLogFileOpen;
+  using zbUnixLogger::m_gidGroupID;
+  using zbUnixLogger::m_iLockFd;
+  using zbUnixLogger::m_iLogFd;
+  using zbUnixLogger::m_LogSettings;
+  using zbUnixLogger::m_strBaseDirectory;
+  using zbUnixLogger::m_strLockFileName;
+  using zbUnixLogger::m_strLogFileName;
+  using zbUnixLogger::m_strLogFilePath;
+};
+
+// Sets (or, with a null value, unsets) the environment variable LogLevel for a scope.
+class ScopedLogLevel {
+ public:
+  explicit ScopedLogLevel(char const* value);
+  ~ScopedLogLevel();
+  ScopedLogLevel(ScopedLogLevel const&) = delete;
+  ScopedLogLevel& operator=(ScopedLogLevel const&) = delete;
+  void Set(char const* value);
+
+ private:
+  bool m_bHad;
+  std::string m_strOld;
+};
+
+std::string ReadFile(std::string const& path);
+void WriteFile(std::string const& path, std::string const& content);
+bool Exists(std::string const& path);
+// The records of a log's content: the text after each line feed (the content starts
+// with one). Only for logs whose messages hold no line feed.
+std::vector<std::string> SplitRecords(std::string const& content);
+
+// Runs `body` in a forked child, which exits with its result; returns the child's id.
+pid_t Spawn(std::function<int()> const& body);
+// Waits for the child and returns its exit status, or -1 when it did not exit.
+int Reap(pid_t child);
+
+// Syslog messages sent in this process, as syslog would have formatted them.
+struct SyslogMessage {
+  int m_iPriority;
+  std::string m_strText;
+};
+std::vector<SyslogMessage>& CapturedSyslog();
+
+}  // namespace logger_test
+
+#endif  // ZBUTIL_TESTS_LOGGING_LOGGERTESTSUPPORT_H_
