@@ -21,6 +21,22 @@ class ZBUTIL_API AnsiString : public std::string {
   // The NUL-terminated text at p; a null p empties the AnsiString.
   AnsiString& operator=(char const* p);
 
+  // The members below behave exactly as String's members of the same name (see
+  // String.h for their contracts) and return AnsiString values.
+
+  // strcasecmp of the two texts, each up to its first NUL.
+  int compare_icase(AnsiString const& s) const;
+  // strncasecmp over at most n bytes; a negative n compares the whole texts.
+  int compare_icase(AnsiString const& s, long n) const;
+
+  // As strtol in base 10, converted to int: the same value as String::getInt for
+  // every text whose number fits in an int.
+  int getInt() const;
+  // As strtol in base 10.
+  long getLong() const;
+  // As strtod, with the current locale's decimal point.
+  double getDoubleFloat() const;
+
  private:
   explicit AnsiString(std::string&& s) noexcept : std::string(std::move(s)) {}
 };

@@ -66,6 +66,46 @@ class ZBUTIL_API String : public std::string {
   // is never searched again. An empty String or an empty pattern changes nothing and
   // returns 0. Runs in time linear in the length of the result.
   int Replace(String const& pattern, String const& replacement);
+
+  // Comparison (StringCompare.cpp). Both texts are read up to their first NUL and
+  // compared as unsigned bytes; results are read by sign only. The ignore-case forms
+  // fold letters through the current locale's lower-case mapping.
+
+  // strcmp of the two texts.
+  int compare_case(String const& s) const;
+  // strcasecmp of the two texts.
+  int compare_icase(String const& s) const;
+  // strncasecmp over at most n bytes; a negative n compares the whole texts.
+  int compare_icase(String const& s, long n) const;
+  // strcasecmp when ignoreCase, else strcmp.
+  int Compare(String const& s, bool ignoreCase) const;
+  // ignoreCase: strncasecmp over at most n bytes (a negative n compares the whole
+  // texts). Case-sensitive: strncmp over as many bytes as s holds, whatever n is, so
+  // "abcdef" equals "abc" there.
+  int Compare(String const& s, long n, bool ignoreCase) const;
+
+  // Numbers read from the start of the text (up to its first NUL); trailing bytes are
+  // ignored and a text without a number gives 0. Leading white space and a sign are
+  // accepted, and only decimal digits (no 0x or octal prefix). Values out of range are
+  // what the C library's conversion gives for them.
+
+  // As sscanf with "%d".
+  int getInt() const;
+  // As strtol in base 10.
+  long getLong() const;
+  // As strtod, with the current locale's decimal point.
+  double getDoubleFloat() const;
+
+  // Formats the arguments as vsnprintf does and, on success, makes the result the
+  // String's text (read up to its first NUL). Returns 0, or E_GENERAL_FAILURE when
+  // format is null or no buffer could be had; the String is then unchanged. A text
+  // shorter than 255 bytes takes one formatting pass, a longer one exactly two. An
+  // output error of vsnprintf (say a wide argument the locale cannot represent) does
+  // not depend on the buffer: the buffer doubles until it passes INT_MAX bytes, the
+  // most vsnprintf can report, and the call then fails. Buffers are allocated
+  // without throwing, so running out of memory gives E_GENERAL_FAILURE, not
+  // std::bad_alloc (StringFormat.cpp).
+  long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
 };
 
 #endif  // ZBUTIL_STRINGS_STRING_H_
