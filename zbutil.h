@@ -8,6 +8,7 @@
 #include "platform/Win32Runtime.h"
 #include "strings/AnsiString.h"
 #include "strings/Common.h"
+#include "strings/ReRegEx.h"
 #include "strings/String.h"
 
 #endif  // ZBUTIL_ZBUTIL_H_

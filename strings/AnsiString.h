@@ -37,6 +37,12 @@ class ZBUTIL_API AnsiString : public std::string {
   // As strtod, with the current locale's decimal point.
   double getDoubleFloat() const;
 
+  // Case-insensitive search up to the first NUL of both texts; npos when not found.
+  size_type find_icase(AnsiString const& needle) const;
+  // As find_icase(needle), from start on; a start beyond the text or negative gives
+  // npos.
+  size_type find_icase(AnsiString const& needle, long start) const;
+
  private:
   explicit AnsiString(std::string&& s) noexcept : std::string(std::move(s)) {}
 };

@@ -106,6 +106,23 @@ class ZBUTIL_API String : public std::string {
   // without throwing, so running out of memory gives E_GENERAL_FAILURE, not
   // std::bad_alloc (StringFormat.cpp).
   long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // Case-insensitive search (StringSearch.cpp). Only the texts up to their first NUL
+  // take part; case is removed by upper-casing both with _strupr, so folding follows
+  // the current locale (in the C locale only ASCII letters fold).
+
+  // Position of the first occurrence of needle, or npos. An empty needle is found at
+  // 0, even in an empty String. Linear in the length of the text.
+  size_type find_icase(String const& needle) const;
+  // As find_icase(needle), considering only occurrences at or after start. A start
+  // beyond the end of the text, or a negative one, gives npos; an empty needle is
+  // found at start when start is at most the text's length.
+  size_type find_icase(String const& needle, long start) const;
+  // Whether part occurs anywhere in the text, case ignored; an empty part always does.
+  bool IsSubString(String const& part) const;
+  // Whether the text matches the pattern according to ReRegEx. ReRegEx matches
+  // nothing, so the result is false for every pattern.
+  bool MatchesRegularExpression(String const& pattern) const;
 };
 
 #endif  // ZBUTIL_STRINGS_STRING_H_
