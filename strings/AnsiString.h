@@ -43,6 +43,17 @@ class ZBUTIL_API AnsiString : public std::string {
   // npos.
   size_type find_icase(AnsiString const& needle, long start) const;
 
+  // The text without the run of c at its start.
+  AnsiString leftTrim(char c) const;
+  // The text without the run of c at its end.
+  AnsiString rightTrim(char c) const;
+  // The text without the runs of c at either end.
+  AnsiString Trim(char c) const;
+  // The bytes before the first NUL reversed; the rest stays in place.
+  AnsiString reverseString() const;
+  // Backslash escapes replaced by the byte they escape (see String).
+  AnsiString GetStringWithoutEscapeChars() const;
+
  private:
   explicit AnsiString(std::string&& s) noexcept : std::string(std::move(s)) {}
 };

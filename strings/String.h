@@ -11,6 +11,7 @@
 // one String must not be changed by two threads at once.
 
 #include <string>
+#include <vector>
 
 #include "platform/Export.h"
 #include "strings/Common.h"
@@ -123,6 +124,34 @@ class ZBUTIL_API String : public std::string {
   // Whether the text matches the pattern according to ReRegEx. ReRegEx matches
   // nothing, so the result is false for every pattern.
   bool MatchesRegularExpression(String const& pattern) const;
+
+  // Transformed copies (StringTransform.cpp); the String itself is never changed.
+  // Trimming and escape removal read every byte, embedded NULs included.
+
+  // The text without the run of c at its start.
+  String leftTrim(char c) const;
+  // The text without the run of c at its end.
+  String rightTrim(char c) const;
+  // The text without the runs of c at either end.
+  String Trim(char c) const;
+  // The text without the runs, at either end, of bytes that occur in set (every byte of
+  // set counts, NULs included); empty when all of it is in set. An empty set removes
+  // nothing.
+  String TrimWhiteSpaces(String const& set) const;
+  // The text up to its first NUL, mapped with _strlwr under the current locale. The
+  // argument is not read.
+  String Lowercase(String const& unused) const;
+  // The text up to its first NUL, mapped with _strupr under the current locale. The
+  // argument is not read.
+  String Uppercase(String const& unused) const;
+  // The text with the bytes before its first NUL in reverse order; the first NUL and
+  // whatever follows it stay in place, so the length is unchanged.
+  String reverseString() const;
+  // The text with every backslash escape replaced by the byte it escapes, taken
+  // literally (backslash-n gives n, two backslashes give one). A final backslash with
+  // nothing to escape stays, unless the byte before it is a backslash too. A text of
+  // 0 or 1 bytes is returned as it is. Linear in the length of the text.
+  String GetStringWithoutEscapeChars() const;
 };
 
 #endif  // ZBUTIL_STRINGS_STRING_H_
