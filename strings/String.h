@@ -152,6 +152,13 @@ class ZBUTIL_API String : public std::string {
   // nothing to escape stays, unless the byte before it is a backslash too. A text of
   // 0 or 1 bytes is returned as it is. Linear in the length of the text.
   String GetStringWithoutEscapeChars() const;
+
+  // Splits the text up to its first NUL at every byte that occurs in delimiters (each
+  // byte a delimiter on its own) and returns the fields in order, each stripped of
+  // leading and trailing " \t\n\r". n delimiters give n + 1 fields; keepEmpty false
+  // leaves out the fields that are empty after stripping. An empty String gives no
+  // field at all. Linear in the length of the text (StringSplit.cpp).
+  std::vector<String> StringSplit(String delimiters, bool keepEmpty) const;
 };
 
 #endif  // ZBUTIL_STRINGS_STRING_H_
