@@ -57,11 +57,4 @@ TEST(StringSplit, TextEndsAtTheFirstNul) {
   EXPECT_EQ(Split("a,b"s, ",\0"s, true), (Fields{"a", "b"}));
 }
 
-TEST(StringSplit, LeavesTheStringAlone) {
-  const String s(" a,b ");
-  const Fields fields = s.StringSplit(",", true);
-  EXPECT_EQ(fields, (Fields{"a", "b"}));
-  EXPECT_EQ(s, " a,b ");
-}
-
 }  // namespace
