@@ -32,6 +32,8 @@ long String::FormatMessageEx(char const* format, ...) {
     // consumed, and no va_list is open while the String's assignment may throw.
     va_list arguments;
     va_start(arguments, format);
+    // clang-tidy 14 loses track of va_start when this is not the first file it checks.
+    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
     const int written = vsnprintf(buffer.get(), limit, format, arguments);
     va_end(arguments);
     if (written >= 0 && static_cast<size_t>(written) < limit) {
