@@ -11,6 +11,7 @@
 #include "platform/ZbUnixPerformanceTimer.h"
 #include "strings/AnsiString.h"
 #include "strings/Common.h"
+#include "strings/ReRegEx.h"
 #include "strings/String.h"
 #include "tokenizer/ReParser.h"
 

@@ -5,7 +5,9 @@
 set -eu
 
 demo="cmake ninja-build g++ libgtest-dev"
-test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy"
+# locales: the glibc locale sources from which the string tests compile a Latin-1
+# locale; libbenchmark-dev: the benchmarks.
+test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
 
 case "${1:-}" in
   demo) wanted=$demo ;;

@@ -11,6 +11,7 @@
 // one String must not be changed by two threads at once.
 
 #include <string>
+#include <vector>
 
 #include "platform/Export.h"
 #include "strings/Common.h"
@@ -66,6 +67,98 @@ class ZBUTIL_API String : public std::string {
   // is never searched again. An empty String or an empty pattern changes nothing and
   // returns 0. Runs in time linear in the length of the result.
   int Replace(String const& pattern, String const& replacement);
+
+  // Comparison (StringCompare.cpp). Both texts are read up to their first NUL and
+  // compared as unsigned bytes; results are read by sign only. The ignore-case forms
+  // fold letters through the current locale's lower-case mapping.
+
+  // strcmp of the two texts.
+  int compare_case(String const& s) const;
+  // strcasecmp of the two texts.
+  int compare_icase(String const& s) const;
+  // strncasecmp over at most n bytes; a negative n compares the whole texts.
+  int compare_icase(String const& s, long n) const;
+  // strcasecmp when ignoreCase, else strcmp.
+  int Compare(String const& s, bool ignoreCase) const;
+  // ignoreCase: strncasecmp over at most n bytes (a negative n compares the whole
+  // texts). Case-sensitive: strncmp over as many bytes as s holds, whatever n is, so
+  // "abcdef" equals "abc" there.
+  int Compare(String const& s, long n, bool ignoreCase) const;
+
+  // Numbers read from the start of the text (up to its first NUL); trailing bytes are
+  // ignored and a text without a number gives 0. Leading white space and a sign are
+  // accepted, and only decimal digits (no 0x or octal prefix). Values out of range are
+  // what the C library's conversion gives for them.
+
+  // As sscanf with "%d".
+  int getInt() const;
+  // As strtol in base 10.
+  long getLong() const;
+  // As strtod, with the current locale's decimal point.
+  double getDoubleFloat() const;
+
+  // Formats the arguments as vsnprintf does and, on success, makes the result the
+  // String's text (read up to its first NUL). Returns 0, or E_GENERAL_FAILURE when
+  // format is null or no buffer could be had; the String is then unchanged. A text
+  // shorter than 255 bytes takes one formatting pass, a longer one exactly two. An
+  // output error of vsnprintf (say a wide argument the locale cannot represent) does
+  // not depend on the buffer: the buffer doubles until it passes INT_MAX bytes, the
+  // most vsnprintf can report, and the call then fails. Buffers are allocated
+  // without throwing, so running out of memory gives E_GENERAL_FAILURE, not
+  // std::bad_alloc (StringFormat.cpp).
+  long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // Case-insensitive search (StringSearch.cpp). Only the texts up to their first NUL
+  // take part; case is removed by upper-casing both with _strupr, so folding follows
+  // the current locale (in the C locale only ASCII letters fold).
+
+  // Position of the first occurrence of needle, or npos. An empty needle is found at
+  // 0, even in an empty String. Linear in the length of the text.
+  size_type find_icase(String const& needle) const;
+  // As find_icase(needle), considering only occurrences at or after start. A start
+  // beyond the end of the text, or a negative one, gives npos; an empty needle is
+  // found at start when start is at most the text's length.
+  size_type find_icase(String const& needle, long start) const;
+  // Whether part occurs anywhere in the text, case ignored; an empty part always does.
+  bool IsSubString(String const& part) const;
+  // Whether the text matches the pattern according to ReRegEx. ReRegEx matches
+  // nothing, so the result is false for every pattern.
+  bool MatchesRegularExpression(String const& pattern) const;
+
+  // Transformed copies (StringTransform.cpp); the String itself is never changed.
+  // Trimming and escape removal read every byte, embedded NULs included.
+
+  // The text without the run of c at its start.
+  String leftTrim(char c) const;
+  // The text without the run of c at its end.
+  String rightTrim(char c) const;
+  // The text without the runs of c at either end.
+  String Trim(char c) const;
+  // The text without the runs, at either end, of bytes that occur in set (every byte of
+  // set counts, NULs included); empty when all of it is in set. An empty set removes
+  // nothing.
+  String TrimWhiteSpaces(String const& set) const;
+  // The text up to its first NUL, mapped with _strlwr under the current locale. The
+  // argument is not read.
+  String Lowercase(String const& unused) const;
+  // The text up to its first NUL, mapped with _strupr under the current locale. The
+  // argument is not read.
+  String Uppercase(String const& unused) const;
+  // The text with the bytes before its first NUL in reverse order; the first NUL and
+  // whatever follows it stay in place, so the length is unchanged.
+  String reverseString() const;
+  // The text with every backslash escape replaced by the byte it escapes, taken
+  // literally (backslash-n gives n, two backslashes give one). A final backslash with
+  // nothing to escape stays, unless the byte before it is a backslash too. A text of
+  // 0 or 1 bytes is returned as it is. Linear in the length of the text.
+  String GetStringWithoutEscapeChars() const;
+
+  // Splits the text up to its first NUL at every byte that occurs in delimiters (each
+  // byte a delimiter on its own) and returns the fields in order, each stripped of
+  // leading and trailing " \t\n\r". n delimiters give n + 1 fields; keepEmpty false
+  // leaves out the fields that are empty after stripping. An empty String gives no
+  // field at all. Linear in the length of the text (StringSplit.cpp).
+  std::vector<String> StringSplit(String delimiters, bool keepEmpty) const;
 };
 
 #endif  // ZBUTIL_STRINGS_STRING_H_

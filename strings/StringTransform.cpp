@@ -1,0 +1,99 @@
+// Trimming, case mapping, reversal and escape removal of String and AnsiString. Each
+// member returns a new value and leaves the object alone; the String and AnsiString
+// forms share the helpers below and differ only in the class they return.
+
+#include <string.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/Win32Runtime.h"
+#include "strings/AnsiString.h"
+#include "strings/String.h"
+#include "strings/StringDetail.h"
+
+namespace {
+
+using zbutil_detail::TrimmedView;
+
+constexpr char kEscape = '\\';
+
+std::string Trimmed(std::string const& text, char c, bool left, bool right) {
+  return std::string(TrimmedView(text, std::string_view(&c, 1), left, right));
+}
+
+// A copy of all bytes with those before the first NUL reversed by _strrev.
+std::string Reversed(std::string const& text) {
+  std::string copy(text);
+  _strrev(copy.data());
+  return copy;
+}
+
+// One pass over the text: each backslash is dropped and the byte after it copied
+// literally, whatever it is. The same result as rebuilding the text escape by escape,
+// in linear time.
+std::string WithoutEscapes(std::string const& text) {
+  const size_t n = text.size();
+  if (n <= 1) return text;
+  std::string result;
+  result.reserve(n);
+  char const* const data = text.data();
+  size_t from = 0;
+  while (from < n) {
+    void const* hit = memchr(data + from, kEscape, n - from);
+    if (hit == nullptr) break;
+    const size_t escape = static_cast<size_t>(static_cast<char const*>(hit) - data);
+    result.append(data + from, escape - from);
+    if (escape + 1 < n) result.push_back(data[escape + 1]);
+    from = escape + 2 < n ? escape + 2 : n;
+  }
+  result.append(data + from, n - from);
+  // A final backslash with nothing to escape is put back, unless the byte before it is
+  // a backslash as well.
+  if (data[n - 1] == kEscape && data[n - 2] != kEscape) result.push_back(kEscape);
+  return result;
+}
+
+}  // namespace
+
+using zbutil_detail::AdoptAsString;
+
+String String::leftTrim(char c) const { return AdoptAsString(Trimmed(*this, c, true, false)); }
+
+String String::rightTrim(char c) const { return AdoptAsString(Trimmed(*this, c, false, true)); }
+
+String String::Trim(char c) const { return AdoptAsString(Trimmed(*this, c, true, true)); }
+
+String String::TrimWhiteSpaces(String const& set) const {
+  return AdoptAsString(std::string(TrimmedView(*this, set, true, true)));
+}
+
+String String::Lowercase(String const& /*unused*/) const {
+  String copy(c_str());
+  _strlwr(copy.data());
+  return copy;
+}
+
+String String::Uppercase(String const& /*unused*/) const {
+  String copy(c_str());
+  _strupr(copy.data());
+  return copy;
+}
+
+String String::reverseString() const { return AdoptAsString(Reversed(*this)); }
+
+String String::GetStringWithoutEscapeChars() const { return AdoptAsString(WithoutEscapes(*this)); }
+
+AnsiString AnsiString::leftTrim(char c) const { return AnsiString(Trimmed(*this, c, true, false)); }
+
+AnsiString AnsiString::rightTrim(char c) const {
+  return AnsiString(Trimmed(*this, c, false, true));
+}
+
+AnsiString AnsiString::Trim(char c) const { return AnsiString(Trimmed(*this, c, true, true)); }
+
+AnsiString AnsiString::reverseString() const { return AnsiString(Reversed(*this)); }
+
+AnsiString AnsiString::GetStringWithoutEscapeChars() const {
+  return AnsiString(WithoutEscapes(*this));
+}
