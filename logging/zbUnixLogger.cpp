@@ -38,7 +38,13 @@ zbUnixLogger::zbUnixLogger(String const& logFileName, String const& lockFileName
       m_bLogFileOpen(false),
       m_bInitialised(false),
       m_strLockFileName(RequireName(lockFileName, "zbUnixLogger: empty lock file name")),
-      m_strLogFileName(RequireName(logFileName, "zbUnixLogger: empty log file name")) {}
+      m_strLogFileName(RequireName(logFileName, "zbUnixLogger: empty log file name")),
+      m_pidThreads(0),
+      m_bReady(false),
+      m_ullRecordsWritten(0),
+      m_ullRecordsDroppedLocked(0),
+      m_ullRecordsDroppedOther(0),
+      m_ullRecordsFiltered(0) {}
 
 zbUnixLogger::~zbUnixLogger() {
   if (m_iLogFd >= 0) close(m_iLogFd);
@@ -50,6 +56,24 @@ int zbUnixLogger::LoadLogSettings(zbLogSettings& /*settings*/, String& /*baseDir
 }
 
 gid_t zbUnixLogger::GetGroupID() { return getegid(); }
+
+unsigned long zbUnixLogger::GetLockWaitMilliseconds() { return 0; }
+
+unsigned long long zbUnixLogger::GetRecordsWritten() const {
+  return m_ullRecordsWritten.load(std::memory_order_relaxed);
+}
+
+unsigned long long zbUnixLogger::GetRecordsDroppedLocked() const {
+  return m_ullRecordsDroppedLocked.load(std::memory_order_relaxed);
+}
+
+unsigned long long zbUnixLogger::GetRecordsDroppedOther() const {
+  return m_ullRecordsDroppedOther.load(std::memory_order_relaxed);
+}
+
+unsigned long long zbUnixLogger::GetRecordsFiltered() const {
+  return m_ullRecordsFiltered.load(std::memory_order_relaxed);
+}
 
 void zbUnixLogger::SetLogLevel(int const& level) {
   // Atomic, so that threads calling it (or a first Log() of another logger) do not

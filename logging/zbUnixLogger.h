@@ -31,11 +31,24 @@
 // two loggers of one process on the same files are not kept apart from each other,
 // and closing any other descriptor of the lock file releases the lock.
 //
-// Log() reports nothing to its caller. The logger's only reports are about file
-// groups that cannot be set; they go to syslog at LOG_LOCAL0 | LOG_INFO (134).
+// Lost records: Log() reports nothing to its caller, but each logger counts what
+// became of its records (GetRecordsWritten and its siblings), and a derived class may
+// let Log() wait a bounded time for the lock (GetLockWaitMilliseconds).
+//
+// fork(): a logger may be used in a child process, also when another thread of the
+// parent was inside Log() at the moment of the fork. The internal mutex remembers the
+// process it belongs to; the first record in any other process re-creates it, so a
+// mutex copied in its locked state does not block the child. Every record carries the
+// process id of its writer, taken at each call. A child starts from the parent's
+// counts.
+//
+// The logger's only reports are about file groups that cannot be set; they go to
+// syslog at LOG_LOCAL0 | LOG_INFO (134).
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "logging/zbILogger.h"
@@ -63,8 +76,9 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // when (level & mask) == level, where the mask is LogLevel from the environment
   // (read again at every call, parsed as decimal like strtol, clamped to 32 bits) or
   // else the one the settings hold. It is lost, silently, when the files could not be
-  // opened, local time is unavailable, another process holds the lock, or rotation
-  // fails. Do not call it on the same logger from within the two hooks.
+  // opened, local time is unavailable, another process holds the lock (after the
+  // bounded wait of GetLockWaitMilliseconds, if any), or rotation fails. Do not call
+  // it on the same logger from within the hooks.
   void Log(zbLogLevel level, char const* file, unsigned long line, char const* format, ...) override
       __attribute__((format(printf, 5, 6)));
 
@@ -77,6 +91,21 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // the lock file, the log file (before every write) and each new backup. This
   // implementation returns the effective group id of the process.
   virtual gid_t GetGroupID();
+  // Hook, called by Log() only when its lock request finds the lock taken: how many
+  // milliseconds Log() may keep repeating the same request, with pauses growing from
+  // 50 us to 1 ms, before it drops the record. Other threads of the process wait
+  // behind the waiting one. This implementation returns 0: drop at once.
+  virtual unsigned long GetLockWaitMilliseconds();
+
+  // What became of this logger's records so far. Each Log() call that returns counts
+  // in exactly one of the four: written whole; dropped because the lock stayed taken
+  // (or the lock request failed); dropped for another reason (files not open, local
+  // time unavailable, rotation failed, or a write that failed or fell short); or
+  // filtered out by the mask. Cheap to poll from any thread; no system call.
+  unsigned long long GetRecordsWritten() const;
+  unsigned long long GetRecordsDroppedLocked() const;
+  unsigned long long GetRecordsDroppedOther() const;
+  unsigned long long GetRecordsFiltered() const;
 
   // Stores `level` in m_siLogLevel. Changes the mask of no logger.
   static void SetLogLevel(int const& level);
@@ -140,9 +169,18 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   String m_strBaseDirectory;    // set only by the LoadLogSettings hook
 
  private:
-  // Serialises the threads of one process: held over the set-up and the mask, and
-  // again from the lock request to the write, but not while a record is formatted.
+  // Serialises the threads of one process: held over the set-up, and again from the
+  // lock request to the write, but not while a record is filtered or formatted.
   std::mutex m_mtxThreads;
+  // The process that m_mtxThreads belongs to; 0 before its first use, and the negated
+  // id of a process while one of its threads re-creates the mutex.
+  std::atomic<pid_t> m_pidThreads;
+  // The set-up has run: later calls read the settings without the mutex.
+  std::atomic<bool> m_bReady;
+  std::atomic<uint64_t> m_ullRecordsWritten;
+  std::atomic<uint64_t> m_ullRecordsDroppedLocked;
+  std::atomic<uint64_t> m_ullRecordsDroppedOther;
+  std::atomic<uint64_t> m_ullRecordsFiltered;
 };
 
 #endif  // ZBUTIL_LOGGING_ZBUNIXLOGGER_H_

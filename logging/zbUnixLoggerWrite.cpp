@@ -1,5 +1,5 @@
-// Writing a record: set-up at the first call, filtering, formatting, and the locked
-// rotate-chown-write sequence.
+// Writing a record: set-up at the first call, filtering, formatting, the lock with its
+// optional bounded wait, the locked rotate-chown-write sequence, and the counts.
 #include <limits.h>
 #include <stdarg.h>
 #include <stdint.h>
@@ -9,6 +9,11 @@
 #include <syslog.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
@@ -26,6 +31,11 @@ constexpr char kLogGroupError[] = "Error setting gid on log file.";
 // so a message keeps at most its first 2046 bytes.
 constexpr size_t kRecordBufferBytes = 2048;
 constexpr size_t kFormatLimit = kRecordBufferBytes - 1;
+// The bounded wait for the lock: pauses between two requests, and the longest bound
+// taken literally (about 31 years).
+constexpr std::chrono::microseconds kFirstPause(50);
+constexpr std::chrono::microseconds kLongestPause(1000);
+constexpr uint64_t kLongestWaitMilliseconds = 1000000000000ULL;
 
 // LogLevel as a decimal mask, read like strtol and clamped to 32 bits on every
 // architecture; false when the variable is not set.
@@ -39,13 +49,35 @@ bool ReadLogLevelVariable(int32_t& mask) {
   return true;
 }
 
+void Count(std::atomic<uint64_t>& counter) { counter.fetch_add(1, std::memory_order_relaxed); }
+
+// Repeats the refused lock request, pausing 50 us, then twice as long each time up to
+// 1 ms, until it is granted or `milliseconds` have passed on the monotonic clock.
+// Returns whether the lock is held.
+bool WaitForLock(zbutil_detail::RecordLock& lock, unsigned long milliseconds) {
+  using std::chrono::microseconds;
+  using std::chrono::steady_clock;
+  if (milliseconds == 0) return false;
+  // Longer bounds are as good as forever, and keep the deadline within range.
+  const auto bound =
+      std::chrono::milliseconds(std::min<uint64_t>(milliseconds, kLongestWaitMilliseconds));
+  const steady_clock::time_point deadline = steady_clock::now() + bound;
+  microseconds pause = kFirstPause;
+  for (steady_clock::duration left = bound; left > steady_clock::duration::zero();
+       left = deadline - steady_clock::now()) {
+    std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, left));
+    if (lock.Retry()) return true;
+    pause = std::min(pause * 2, kLongestPause);
+  }
+  return false;
+}
+
 }  // namespace
 
 void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, char const* format,
                        ...) {
-  int32_t mask = 0;
-  {
-    std::lock_guard<std::mutex> threads(m_mtxThreads);
+  if (!m_bReady.load(std::memory_order_acquire)) {
+    zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, getpid());
     if (!m_bInitialised) {
       m_LogSettings.m_strLogDirectory = kDefaultLogDirectory;
       m_LogSettings.m_ulMaxLogFileSize = kDefaultMaxLogFileSize;
@@ -58,24 +90,40 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
       LoadLogSettings(m_LogSettings, m_strBaseDirectory);
       m_bInitialised = true;
       m_gidGroupID = GetGroupID();
-      if (OpenLogFile() != 0) return;
-      m_bLogFileOpen = true;
+      m_bLogFileOpen = OpenLogFile() == 0;
     }
-    if (!m_bLogFileOpen) return;
-    // Read at every record, so the environment wins over the settings hook.
-    ReadLogLevelVariable(m_LogSettings.m_iLogLevel);
-    mask = m_LogSettings.m_iLogLevel;
+    m_bReady.store(true, std::memory_order_release);
+  }
+  if (!m_bLogFileOpen) {
+    Count(m_ullRecordsDroppedOther);
+    return;
   }
 
-  // Formatted without the mutex: only the files need serialising.
+  // Read at every record, so the environment wins over the settings hook. The mask
+  // is shared by the threads without the mutex, so a filtered record takes no lock.
+  int32_t mask = 0;
+  if (ReadLogLevelVariable(mask)) {
+    __atomic_store_n(&m_LogSettings.m_iLogLevel, mask, __ATOMIC_RELAXED);
+  } else {
+    mask = __atomic_load_n(&m_LogSettings.m_iLogLevel, __ATOMIC_RELAXED);
+  }
+  // Filtered before the time is converted: either way the record is not written.
+  if ((level & mask) != level) {
+    Count(m_ullRecordsFiltered);
+    return;
+  }
   const time_t now = time(nullptr);
   struct tm local {};
-  if (localtime_r(&now, &local) == nullptr) return;
-  if ((level & mask) != level) return;
+  if (localtime_r(&now, &local) == nullptr) {
+    Count(m_ullRecordsDroppedOther);
+    return;
+  }
 
+  // Taken at every call, never kept: after fork() the child writes its own id.
+  const pid_t pid = getpid();
   // Not zero-filled: each formatting call leaves a NUL-terminated text in it.
   char buffer[kRecordBufferBytes];
-  snprintf(buffer, kFormatLimit, kHeaderFormat, static_cast<unsigned int>(getpid()),
+  snprintf(buffer, kFormatLimit, kHeaderFormat, static_cast<unsigned int>(pid),
            local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
            local.tm_sec, file, static_cast<int32_t>(static_cast<uint32_t>(line)),
            GetLogLevelDisplayName(level));
@@ -92,15 +140,23 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   va_end(arguments);
   record.append(buffer, strlen(buffer));
 
-  std::lock_guard<std::mutex> threads(m_mtxThreads);
+  zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, pid);
   zbutil_detail::RecordLock lock(m_iLockFd);
-  if (!lock.IsHeld()) return;  // another process is writing: drop, never wait
-  if (RotateLogBackup() < 0) return;
+  // The hook is asked only when the lock is taken: the free path costs nothing more.
+  if (!lock.IsHeld() && !WaitForLock(lock, GetLockWaitMilliseconds())) {
+    Count(m_ullRecordsDroppedLocked);
+    return;
+  }
+  if (RotateLogBackup() < 0) {
+    Count(m_ullRecordsDroppedOther);
+    return;
+  }
   if (fchown(m_iLogFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {
     LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLogGroupError);
   }
   // One write, whatever its result: a record is never completed or retried. The
   // record's bytes are its narrow form already, so no copy is made for it.
   const ssize_t written = write(m_iLogFd, record.data(), record.size());
-  static_cast<void>(written);
+  Count(written == static_cast<ssize_t>(record.size()) ? m_ullRecordsWritten
+                                                       : m_ullRecordsDroppedOther);
 }
