@@ -1,6 +1,8 @@
 #include "LoggerTestSupport.h"
 
+#include <fcntl.h>
 #include <ftw.h>
+#include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,6 +59,12 @@ gid_t ProbeLogger::GetGroupID() {
   return m_bOverrideGroup ? m_gidOverride : zbUnixLogger::GetGroupID();
 }
 
+unsigned long ProbeLogger::GetLockWaitMilliseconds() {
+  ++m_iLockWaitCalls;
+  if (m_fnOnLockWait) m_fnOnLockWait();
+  return m_ulLockWait;
+}
+
 ScopedLogLevel::ScopedLogLevel(char const* value) {
   char const* old = getenv("LogLevel");
   m_bHad = old != nullptr;
@@ -110,6 +118,50 @@ int Reap(pid_t child) {
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+LockHolder::LockHolder(std::string const& lockPath) {
+  int locked[2];
+  int release[2];
+  if (pipe(locked) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
+  m_pidHolder = Spawn([&] {
+    close(locked[0]);
+    close(release[1]);
+    const int fd = open(lockPath.c_str(), O_WRONLY);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) return 1;
+    if (write(locked[1], "L", 1) != 1) return 2;
+    struct pollfd until {
+      release[0], POLLIN, 0
+    };
+    return poll(&until, 1, 10000) == 1 ? 0 : 3;
+  });
+  close(locked[1]);
+  close(release[0]);
+  m_iRelease = release[1];
+  char signal = 0;
+  const bool held = read(locked[0], &signal, 1) == 1;
+  close(locked[0]);
+  if (!held) {
+    Finish();
+    throw std::runtime_error("the lock holder did not get the lock");
+  }
+}
+
+LockHolder::~LockHolder() { Finish(); }
+
+void LockHolder::Release() {
+  if (m_iRelease >= 0) close(m_iRelease);
+  m_iRelease = -1;
+}
+
+int LockHolder::Finish() {
+  Release();
+  const int status = Reap(m_pidHolder);
+  m_pidHolder = -1;
+  return status;
 }
 
 std::vector<SyslogMessage>& CapturedSyslog() {

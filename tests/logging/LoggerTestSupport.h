@@ -42,6 +42,8 @@ class ProbeLogger : public zbUnixLogger {
 
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
   gid_t GetGroupID() override;
+  // Counts its calls, runs m_fnOnLockWait (if set) and returns m_ulLockWait.
+  unsigned long GetLockWaitMilliseconds() override;
 
   // Applied by the settings hook, which leaves the mask alone.
   std::string m_strDirectory;
@@ -52,6 +54,9 @@ class ProbeLogger : public zbUnixLogger {
   gid_t m_gidOverride = 0;
   int m_iLoadCalls = 0;
   int m_iGroupCalls = 0;
+  unsigned long m_ulLockWait = 0;
+  std::function<void()> m_fnOnLockWait;
+  int m_iLockWaitCalls = 0;
 
   using zbUnixLogger::m_bInitialised;
   using zbUnixLogger::m_bLogFileOpen;
@@ -90,6 +95,25 @@ std::vector<std::string> SplitRecords(std::string const& content);
 pid_t Spawn(std::function<int()> const& body);
 // Waits for the child and returns its exit status, or -1 when it did not exit.
 int Reap(pid_t child);
+
+// Another process that holds the write lock on a lock file: from construction, which
+// returns once it holds it, until Release(), or for 10 s at most.
+class LockHolder {
+ public:
+  explicit LockHolder(std::string const& lockPath);
+  ~LockHolder();
+  LockHolder(LockHolder const&) = delete;
+  LockHolder& operator=(LockHolder const&) = delete;
+
+  // Tells it to let go and exit, without waiting for that.
+  void Release();
+  // Releases and waits for it to exit: 0 when it held the lock until told to go.
+  int Finish();
+
+ private:
+  pid_t m_pidHolder = -1;
+  int m_iRelease = -1;
+};
 
 // Syslog messages sent in this process, as syslog would have formatted them.
 struct SyslogMessage {
