@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
-#include <set>
 #include <thread>
 
 #include "LoggerTestSupport.h"
@@ -18,14 +16,6 @@ using Counts = std::array<unsigned long long, 4>;  // written, locked, other, fi
 Counts CountsOf(zbUnixLogger const& logger) {
   return {logger.GetRecordsWritten(), logger.GetRecordsDroppedLocked(),
           logger.GetRecordsDroppedOther(), logger.GetRecordsFiltered()};
-}
-
-size_t RecordsOf(pid_t pid, std::string const& content) {
-  char prefix[16];
-  snprintf(prefix, sizeof prefix, "%8X|", static_cast<unsigned>(pid));
-  size_t count = 0;
-  for (std::string const& record : SplitRecords(content)) count += record.rfind(prefix, 0) == 0;
-  return count;
 }
 
 TEST(UnixLoggerCounts, EachRecordCountsOnceForWhatBecameOfIt) {
@@ -72,53 +62,6 @@ TEST(UnixLoggerCounts, ThreadsSharingALoggerCountEveryRecord) {
   EXPECT_EQ(CountsOf(logger), (Counts{kThreads * kPairs, 0, 0, kThreads * kPairs}));
   EXPECT_EQ(SplitRecords(ReadFile(dir.File("app.log"))).size(),
             static_cast<size_t>(kThreads * kPairs));
-}
-
-// Processes that log at once into one log: each one's counts add up to what it logged,
-// and its written count is exactly what the log holds from it.
-TEST(UnixLoggerCounts, ProcessesCountExactlyWhatLandedAndWhatTheLockCost) {
-  constexpr int kWriters = 3;
-  constexpr unsigned long long kRecords = 400;
-  TempDir dir;
-  int gate[2];
-  int report[2];
-  ASSERT_EQ(pipe(gate), 0);
-  ASSERT_EQ(pipe(report), 0);
-  std::vector<pid_t> children;
-  for (int writer = 0; writer < kWriters; ++writer) {
-    children.push_back(Spawn([&] {
-      close(gate[1]);
-      char go = 0;
-      if (read(gate[0], &go, 1) != 0) return 1;
-      ProbeLogger logger(dir.Path());
-      for (unsigned long long i = 0; i < kRecords; ++i) logger.Log(zbLogError, "f", 1, "r");
-      const Counts counts = CountsOf(logger);
-      const bool sent = write(report[1], counts.data(), sizeof counts) == sizeof counts;
-      return sent ? 0 : 2;
-    }));
-  }
-  close(gate[0]);
-  close(gate[1]);
-  close(report[1]);
-  std::vector<Counts> reported(kWriters);
-  for (int writer = 0; writer < kWriters; ++writer) {
-    EXPECT_EQ(Reap(children[writer]), 0);
-    ASSERT_EQ(read(report[0], reported[writer].data(), sizeof(Counts)),
-              static_cast<ssize_t>(sizeof(Counts)));
-  }
-  close(report[0]);
-  // Reports arrive in exit order; match them to the log by their written counts.
-  const std::string content = ReadFile(dir.File("app.log"));
-  std::multiset<unsigned long long> landed;
-  std::multiset<unsigned long long> counted;
-  for (int writer = 0; writer < kWriters; ++writer) {
-    landed.insert(RecordsOf(children[writer], content));
-    Counts const& counts = reported[writer];
-    EXPECT_EQ(counts[0] + counts[1], kRecords);
-    EXPECT_EQ(counts[2] + counts[3], 0u);
-    counted.insert(counts[0]);
-  }
-  EXPECT_EQ(landed, counted);
 }
 
 struct WaitCase {
