@@ -6,8 +6,10 @@ set -eu
 
 demo="cmake ninja-build g++ libgtest-dev"
 # locales: the glibc locale sources from which the string tests compile a Latin-1
-# locale; libbenchmark-dev: the benchmarks.
+# locale; libbenchmark-dev: the benchmarks; libclang-rt-14-dev: the sanitizer and
+# libFuzzer runtimes (only recommended by clang); valgrind: the memcheck run.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
+test="$test libclang-rt-14-dev valgrind"
 
 case "${1:-}" in
   demo) wanted=$demo ;;

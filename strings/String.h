@@ -101,11 +101,11 @@ class ZBUTIL_API String : public std::string {
   // String's text (read up to its first NUL). Returns 0, or E_GENERAL_FAILURE when
   // format is null or no buffer could be had; the String is then unchanged. A text
   // shorter than 255 bytes takes one formatting pass, a longer one exactly two. An
-  // output error of vsnprintf (say a wide argument the locale cannot represent) does
-  // not depend on the buffer: the buffer doubles until it passes INT_MAX bytes, the
-  // most vsnprintf can report, and the call then fails. Buffers are allocated
-  // without throwing, so running out of memory gives E_GENERAL_FAILURE, not
-  // std::bad_alloc (StringFormat.cpp).
+  // output error of vsnprintf (say a wide argument the locale cannot represent, or a
+  // text beyond INT_MAX bytes) does not depend on the buffer, so it gives
+  // E_GENERAL_FAILURE at once, after the first pass. Buffers are allocated without
+  // throwing, so running out of memory gives E_GENERAL_FAILURE, not std::bad_alloc
+  // (StringFormat.cpp).
   long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
 
   // Case-insensitive search (StringSearch.cpp). Only the texts up to their first NUL

@@ -1,6 +1,5 @@
 // String::FormatMessageEx: printf-style formatting into a String.
 
-#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -13,10 +12,6 @@ namespace {
 // The first buffer holds kFirstLimit bytes of text and its NUL: short messages, the
 // common case, are formatted in one pass.
 constexpr size_t kFirstLimit = 255;
-
-// vsnprintf reports lengths as int: a buffer beyond INT_MAX bytes and its NUL never
-// helps, so an output error stops the doubling there.
-constexpr size_t kLargestLimit = static_cast<size_t>(INT_MAX) + 1;
 
 }  // namespace
 
@@ -40,9 +35,10 @@ long String::FormatMessageEx(char const* format, ...) {
       *this = buffer.get();
       return 0;
     }
-    // Cut short: the second pass has room for exactly the whole text. An output error
-    // does not depend on the size: the limit doubles, up to the largest useful one.
-    limit = written >= 0 ? static_cast<size_t>(written) + 1 : limit * 2;
-    if (limit > kLargestLimit) return E_GENERAL_FAILURE;
+    // An output error comes again at every size: growing the buffer would only allocate
+    // up to 2 GiB before failing all the same.
+    if (written < 0) return E_GENERAL_FAILURE;
+    // Cut short: the second pass has room for exactly the whole text.
+    limit = static_cast<size_t>(written) + 1;
   }
 }

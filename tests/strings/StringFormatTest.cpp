@@ -28,11 +28,15 @@ int PrintWArgs(const printf_info* /*info*/, size_t n, int* types, int* sizes) {
   return 1;
 }
 
+bool RegisterW() {
+  static const bool registered = register_printf_specifier('W', PrintW, PrintWArgs) == 0;
+  g_iPasses = 0;
+  return registered;
+}
+
 // Returns the passes that formatting n bytes through "%W" took, and the text.
 int PassesFor(int n, String& s) {
-  static const bool registered = register_printf_specifier('W', PrintW, PrintWArgs) == 0;
-  EXPECT_TRUE(registered);
-  g_iPasses = 0;
+  EXPECT_TRUE(RegisterW());
   char const* format = "%W";  // not a literal: the compiler does not know %W
   EXPECT_EQ(s.FormatMessageEx(format, n), 0);
   return g_iPasses;
@@ -87,11 +91,13 @@ TEST(StringFormat, FailureLeavesTheStringUnchanged) {
   EXPECT_EQ(s.FormatMessageEx(nullptr), E_GENERAL_FAILURE);
   EXPECT_EQ(s, "kept");
 
-  // A wide argument the C locale cannot represent is an output error at every size.
+  // A wide argument the C locale cannot represent is an output error at every size:
+  // the call fails after one pass instead of growing the buffer.
   ScopedLocale posix("C");
-  ASSERT_TRUE(posix.ok());
-  const long result = s.FormatMessageEx("%ls", L"\u20ac");
-  EXPECT_EQ(result, -268435451L);
+  ASSERT_TRUE(posix.ok() && RegisterW());
+  char const* format = "%W%ls";
+  EXPECT_EQ(s.FormatMessageEx(format, 1, L"\u20ac"), -268435451L);
+  EXPECT_EQ(g_iPasses, 1);
   EXPECT_EQ(s, "kept");
 }
 
