@@ -38,10 +38,10 @@ int zbUnixLogger::MemCopyFile(String const& source, String const& destination) c
       mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, destinationFd.Get(), 0), size);
   if (!destinationMap.IsMapped()) return -1;
 
-  // Extend the destination to its final length before the mapping is written.
-  if (lseek(destinationFd.Get(), static_cast<off_t>(size - 1), SEEK_SET) == -1) return -1;
-  const char zero = 0;
-  if (write(destinationFd.Get(), &zero, 1) != 1) return -1;
+  // Give the destination its final length with its blocks reserved before the mapping
+  // is written: a sparse file (a seek and a one-byte write) would turn a full disk
+  // into SIGBUS in the middle of the memcpy, killing the caller.
+  if (posix_fallocate(destinationFd.Get(), 0, static_cast<off_t>(size)) != 0) return -1;
   memcpy(destinationMap.Get(), sourceMap.Get(), size);
   return 0;
 }
