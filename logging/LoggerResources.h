@@ -18,6 +18,9 @@
 
 namespace zbutil_detail {
 
+// Where a logger's files live when its settings name no usable directory.
+inline constexpr char kDefaultLogDirectory[] = "/qtr/bin/zoredezuv/logs";
+
 // Owns a descriptor (or -1) and closes it at the end of its scope.
 class ScopedFd {
  public:

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char kDefaultLogDirectory[] = "/qtr/bin/zoredezuv/logs";
 constexpr char kLockGroupError[] = "Error setting gid on lock file: ";
 constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_APPEND;
 constexpr mode_t kFileMode = 0660;
@@ -38,7 +37,7 @@ int zbUnixLogger::GetLogFileDirectory(String& directory) {
       return 0;
     }
   }
-  directory = kDefaultLogDirectory;
+  directory = zbutil_detail::kDefaultLogDirectory;
   return -1;
 }
 
@@ -51,6 +50,13 @@ int zbUnixLogger::OpenLogFile() {
   m_strLogFilePath += m_strLogFileName;
 
   {
+    // The file creation mask belongs to the process, so loggers opening their files
+    // at once in several threads take turns: otherwise one could restore the 0 that
+    // the other set, for good. The guard is re-created in a forked child, like the
+    // logger's own mutex.
+    static std::mutex sUmaskMutex;
+    static std::atomic<pid_t> sUmaskOwner(0);
+    zbutil_detail::ThreadLock umaskTurn(sUmaskMutex, sUmaskOwner, getpid());
     // Created files get exactly 0660 whatever the caller's mask.
     zbutil_detail::ScopedUmask noMask(0);
     m_iLockFd = open(lockFilePath.GetAnsiString().c_str(), kOpenFlags, kFileMode);

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr char kDefaultLogDirectory[] = "/qtr/bin/zoredezuv/logs";
 constexpr uint32_t kDefaultMaxLogFileSize = 268435456;
 constexpr int32_t kDefaultLogLevel = 255;
 constexpr uint32_t kDefaultMaxBackupFiles = 2;
@@ -79,7 +78,7 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   if (!m_bReady.load(std::memory_order_acquire)) {
     zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, getpid());
     if (!m_bInitialised) {
-      m_LogSettings.m_strLogDirectory = kDefaultLogDirectory;
+      m_LogSettings.m_strLogDirectory = zbutil_detail::kDefaultLogDirectory;
       m_LogSettings.m_ulMaxLogFileSize = kDefaultMaxLogFileSize;
       if (ReadLogLevelVariable(m_LogSettings.m_iLogLevel)) {
         __atomic_store_n(&m_siLogLevel, m_LogSettings.m_iLogLevel, __ATOMIC_RELAXED);

@@ -61,7 +61,7 @@ TEST(UnixLoggerThreads, SharedAndSeparateLoggersOnOneLogKeepEveryRecord) {
 // interleave so that the second restores the first one's 0: the process keeps mask 0
 // for good (seen in about one round in fifteen). Disabled until that section is
 // serialised across loggers, or the files get their mode without touching the mask.
-TEST(UnixLoggerThreads, DISABLED_ConcurrentFirstRecordsLeaveTheUmaskAlone) {
+TEST(UnixLoggerThreads, ConcurrentFirstRecordsLeaveTheUmaskAlone) {
   TempDir dir;
   const mode_t callerMask = umask(022);
   for (int round = 0; round < 100; ++round) {
