@@ -18,8 +18,14 @@ using zbutil_detail::TrimmedView;
 
 constexpr char kEscape = '\\';
 
-std::string Trimmed(std::string const& text, char c, bool left, bool right) {
-  return std::string(TrimmedView(text, std::string_view(&c, 1), left, right));
+// text without the run of c at either chosen end.
+std::string_view Trimmed(std::string const& text, char c, bool left, bool right) {
+  return TrimmedView(
+      text, [c](char b) { return b == c; }, left, right);
+}
+
+String AsString(std::string_view bytes) {
+  return String(bytes.data(), static_cast<unsigned long>(bytes.size()));
 }
 
 // A copy of all bytes with those before the first NUL reversed by _strrev.
@@ -58,14 +64,14 @@ std::string WithoutEscapes(std::string const& text) {
 
 using zbutil_detail::AdoptAsString;
 
-String String::leftTrim(char c) const { return AdoptAsString(Trimmed(*this, c, true, false)); }
+String String::leftTrim(char c) const { return AsString(Trimmed(*this, c, true, false)); }
 
-String String::rightTrim(char c) const { return AdoptAsString(Trimmed(*this, c, false, true)); }
+String String::rightTrim(char c) const { return AsString(Trimmed(*this, c, false, true)); }
 
-String String::Trim(char c) const { return AdoptAsString(Trimmed(*this, c, true, true)); }
+String String::Trim(char c) const { return AsString(Trimmed(*this, c, true, true)); }
 
 String String::TrimWhiteSpaces(String const& set) const {
-  return AdoptAsString(std::string(TrimmedView(*this, set, true, true)));
+  return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
 }
 
 String String::Lowercase(String const& /*unused*/) const {
@@ -84,13 +90,17 @@ String String::reverseString() const { return AdoptAsString(Reversed(*this)); }
 
 String String::GetStringWithoutEscapeChars() const { return AdoptAsString(WithoutEscapes(*this)); }
 
-AnsiString AnsiString::leftTrim(char c) const { return AnsiString(Trimmed(*this, c, true, false)); }
-
-AnsiString AnsiString::rightTrim(char c) const {
-  return AnsiString(Trimmed(*this, c, false, true));
+AnsiString AnsiString::leftTrim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, true, false)));
 }
 
-AnsiString AnsiString::Trim(char c) const { return AnsiString(Trimmed(*this, c, true, true)); }
+AnsiString AnsiString::rightTrim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, false, true)));
+}
+
+AnsiString AnsiString::Trim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, true, true)));
+}
 
 AnsiString AnsiString::reverseString() const { return AnsiString(Reversed(*this)); }
 

@@ -53,6 +53,7 @@ TEST(StringTrimWhiteSpaces, RemovesAnyByteOfTheSet) {
   EXPECT_EQ(String("-+a-b+").TrimWhiteSpaces("+-"), "a-b");
   // Every byte of the set counts, NULs included.
   EXPECT_EQ(String("\0 x\0"s).TrimWhiteSpaces(String(" \0"s)), "x");
+  EXPECT_EQ(String("\xe9\x61\xff").TrimWhiteSpaces("\xff\xe9"), "a");
 }
 
 TEST(StringCaseMapping, StopsAtFirstNulAndFollowsTheLocale) {
