@@ -42,6 +42,8 @@ std::string NarrowFromWide(wchar_t const* w) {
 // byte); longer ones go to memmem, linear in the worst case.
 constexpr size_t kShortPattern = 8;
 constexpr ptrdiff_t kInlineScan = 16;
+// Pieces up to this length are copied in line rather than by a call.
+constexpr size_t kShortPiece = 16;
 
 size_t FindBytes(std::string_view text, std::string_view pattern, size_t from) {
   const size_t m = pattern.size();
@@ -152,19 +154,32 @@ int String::Replace(String const& pattern, String const& replacement) {
 
   // Built in a new buffer, one pass: the in-place erase-and-insert would move the
   // tail once per match. The result is the same, since the search never looks at
-  // inserted text, and the String is untouched if allocation fails.
-  std::string result;
-  result.reserve(size());
+  // inserted text, and the String is untouched if allocation fails. The buffer is
+  // written through a pointer and grown by doubling: an append call per piece cost
+  // more than the search.
+  std::string result(size(), '\0');
+  size_t written = 0;
+  const auto put = [&result, &written](char const* bytes, size_t n) {
+    if (result.size() - written < n) result.resize(2 * (written + n));
+    char* out = &result[written];
+    if (n <= kShortPiece) {
+      for (size_t i = 0; i < n; ++i) out[i] = bytes[i];
+    } else {
+      memcpy(out, bytes, n);
+    }
+    written += n;
+  };
   int count = 0;
   size_t from = 0;
   do {
-    result.append(text.data() + from, match - from);
-    result.append(replacement.data(), replacement.size());
+    put(text.data() + from, match - from);
+    put(replacement.data(), replacement.size());
     ++count;
     from = match + pattern.size();
     match = FindBytes(text, pattern, from);
   } while (match != npos);
-  result.append(text.data() + from, text.size() - from);
+  put(text.data() + from, text.size() - from);
+  result.resize(written);
   std::string::operator=(std::move(result));
   return count;
 }
