@@ -2,6 +2,7 @@
 // member returns a new value and leaves the object alone; the String and AnsiString
 // forms share the helpers below and differ only in the class they return.
 
+#include <stdint.h>
 #include <string.h>
 
 #include <string>
@@ -18,10 +19,40 @@ using zbutil_detail::TrimmedView;
 
 constexpr char kEscape = '\\';
 
+// Padding comes in runs: whole words of it are skipped eight bytes at a time, and the
+// last few bytes one by one.
+constexpr size_t kWord = sizeof(uint64_t);
+
+uint64_t WordAt(char const* p) {
+  uint64_t word = 0;
+  memcpy(&word, p, kWord);
+  return word;
+}
+
+// The length of the run of c at the start of [p, p + n).
+size_t LeadingRun(char const* p, size_t n, char c) {
+  const uint64_t all = 0x0101010101010101ull * static_cast<unsigned char>(c);
+  size_t i = 0;
+  while (n - i >= kWord && WordAt(p + i) == all) i += kWord;
+  while (i < n && p[i] == c) ++i;
+  return i;
+}
+
+// The length of the run of c at the end of [p, p + n).
+size_t TrailingRun(char const* p, size_t n, char c) {
+  const uint64_t all = 0x0101010101010101ull * static_cast<unsigned char>(c);
+  size_t i = 0;
+  while (n - i >= kWord && WordAt(p + n - i - kWord) == all) i += kWord;
+  while (i < n && p[n - i - 1] == c) ++i;
+  return i;
+}
+
 // text without the run of c at either chosen end.
 std::string_view Trimmed(std::string const& text, char c, bool left, bool right) {
-  return TrimmedView(
-      text, [c](char b) { return b == c; }, left, right);
+  const size_t first = left ? LeadingRun(text.data(), text.size(), c) : 0;
+  const size_t rest = text.size() - first;
+  const size_t last = right ? rest - TrailingRun(text.data() + first, rest, c) : rest;
+  return std::string_view(text).substr(first, last);
 }
 
 String AsString(std::string_view bytes) {
