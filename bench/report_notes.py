@@ -32,11 +32,11 @@ mutex-protected file logger with the same header fields, flushing after every re
 (one `write` per record too), but with no lock between processes, no size check and
 no group change: the difference to it is the price of sharing the log safely.
 `strace -c` shows exactly the six calls of `floor_getpid` per record and no other;
-`perf` puts about 85% of a record's time in the kernel, most of it in the lock pair
+`perf` puts most of a record's time in the kernel, above all in the lock pair
 and in `fchown`, which updates the inode (change time, journal) even when the group
 is already right (see `FloorCall`). The rest of the gap to the floor is the
-formatting (two `snprintf` calls), `localtime_r`, the record's allocation and the
-mutex.""",
+formatting (`snprintf` of the header, `vsnprintf` of the message), `localtime_r`,
+the record's allocation and the mutex.""",
 
     "FloorCall": """\
 Each system call of the floor alone in a loop, on the same kind of files, to show

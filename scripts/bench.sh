@@ -11,8 +11,12 @@ scripts/install-deps.sh bench
 cmake --preset default >/dev/null
 cmake --build --preset default
 
-results=$(mktemp -d)
-trap 'rm -rf "$results"' EXIT
+# Kept for a look or for rendering the report again without a new run:
+#   python3 bench/report.py --build-dir build/default --out docs/PERFORMANCE.md \
+#     build/default/bench/results/*.json
+results=build/default/bench/results
+rm -rf "$results"
+mkdir -p "$results"
 found=0
 for exe in build/default/bench/zbutil_bench_*; do
   [ -x "$exe" ] || continue
