@@ -2,6 +2,7 @@
 # Installs the Debian packages that a task needs and the machine lacks.
 #   scripts/install-deps.sh demo   what building and running the demo needs
 #   scripts/install-deps.sh test   what the whole test suite needs (both architectures)
+#   scripts/install-deps.sh bench  what scripts/bench.sh needs
 set -eu
 
 demo="cmake ninja-build g++ libgtest-dev"
@@ -10,11 +11,16 @@ demo="cmake ninja-build g++ libgtest-dev"
 # libFuzzer runtimes (only recommended by clang); valgrind: the memcheck run.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
 test="$test libclang-rt-14-dev valgrind"
+# The peers of the benchmarks (Boost, spdlog) and the report generator; the test build
+# compiles the benchmarks too, so they cannot rot unnoticed.
+bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"
+test="$test libboost-dev libspdlog-dev"
 
 case "${1:-}" in
   demo) wanted=$demo ;;
   test) wanted=$test ;;
-  *) echo "usage: $0 demo|test" >&2; exit 2 ;;
+  bench) wanted=$bench ;;
+  *) echo "usage: $0 demo|test|bench" >&2; exit 2 ;;
 esac
 
 missing=""

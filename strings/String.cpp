@@ -5,6 +5,7 @@
 #include <wchar.h>
 
 #include <memory>
+#include <string_view>
 
 #include "strings/DecimalText.h"
 
@@ -32,6 +33,46 @@ std::string NarrowFromWide(wchar_t const* w) {
   }
   text.resize(written);
   return text;
+}
+
+// The first occurrence of pattern (not empty) in text at or after from, or npos; the
+// same position as std::string::find. Short patterns, the usual case, are found by
+// memchr on their first byte and compared in line, which is several times faster than
+// a call per candidate and still linear (at most kShortPattern bytes compared per text
+// byte); longer ones go to memmem, linear in the worst case.
+constexpr size_t kShortPattern = 8;
+constexpr ptrdiff_t kInlineScan = 16;
+// Pieces up to this length are copied in line rather than by a call.
+constexpr size_t kShortPiece = 16;
+
+size_t FindBytes(std::string_view text, std::string_view pattern, size_t from) {
+  const size_t m = pattern.size();
+  if (text.size() < m || from > text.size() - m) return std::string::npos;
+  char const* const base = text.data();
+  char const* at = base + from;
+  char const* const lastStart = base + text.size() - m;
+  if (m > kShortPattern) {
+    void const* hit = memmem(at, text.size() - from, pattern.data(), m);
+    return hit == nullptr ? std::string::npos
+                          : static_cast<size_t>(static_cast<char const*>(hit) - base);
+  }
+  for (;;) {
+    // Matches are often close together: a few bytes are looked at in line before
+    // paying for a call.
+    char const* const stop = lastStart - at < kInlineScan ? lastStart + 1 : at + kInlineScan;
+    while (at != stop && *at != pattern[0]) ++at;
+    if (at == stop) {
+      if (at > lastStart) return std::string::npos;
+      at =
+          static_cast<char const*>(memchr(at, pattern[0], static_cast<size_t>(lastStart - at) + 1));
+      if (at == nullptr) return std::string::npos;
+    }
+    size_t k = 1;
+    while (k < m && at[k] == pattern[k]) ++k;
+    if (k == m) return static_cast<size_t>(at - base);
+    if (at == lastStart) return std::string::npos;
+    ++at;
+  }
 }
 
 }  // namespace
@@ -107,24 +148,38 @@ std::wstring String::GetUnicodeString() const {
 
 int String::Replace(String const& pattern, String const& replacement) {
   if (empty() || pattern.empty()) return 0;
-  size_t match = find(pattern);
+  const std::string_view text(*this);
+  size_t match = FindBytes(text, pattern, 0);
   if (match == npos) return 0;
 
   // Built in a new buffer, one pass: the in-place erase-and-insert would move the
   // tail once per match. The result is the same, since the search never looks at
-  // inserted text, and the String is untouched if allocation fails.
-  std::string result;
-  result.reserve(size());
+  // inserted text, and the String is untouched if allocation fails. The buffer is
+  // written through a pointer and grown by doubling: an append call per piece cost
+  // more than the search.
+  std::string result(size(), '\0');
+  size_t written = 0;
+  const auto put = [&result, &written](char const* bytes, size_t n) {
+    if (result.size() - written < n) result.resize(2 * (written + n));
+    char* out = &result[written];
+    if (n <= kShortPiece) {
+      for (size_t i = 0; i < n; ++i) out[i] = bytes[i];
+    } else {
+      memcpy(out, bytes, n);
+    }
+    written += n;
+  };
   int count = 0;
   size_t from = 0;
   do {
-    result.append(*this, from, match - from);
-    result.append(replacement);
+    put(text.data() + from, match - from);
+    put(replacement.data(), replacement.size());
     ++count;
     from = match + pattern.size();
-    match = find(pattern, from);
+    match = FindBytes(text, pattern, from);
   } while (match != npos);
-  result.append(*this, from, npos);
+  put(text.data() + from, text.size() - from);
+  result.resize(written);
   std::string::operator=(std::move(result));
   return count;
 }

@@ -3,6 +3,8 @@
 
 // Internal helpers shared by the sources of String and AnsiString; not installed.
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,15 +20,40 @@ inline String AdoptAsString(std::string&& s) {
   return result;
 }
 
-// text without the bytes of set at its start (when left) and at its end (when right).
-// An empty set removes nothing; a text made only of bytes of set gives an empty view
-// that still points into text.
-inline std::string_view TrimmedView(std::string_view text, std::string_view set, bool left,
+// A set of bytes, looked up with one table read per byte instead of a search of the
+// set's text.
+class ByteSet {
+ public:
+  constexpr explicit ByteSet(std::string_view bytes) : m_bMember{} {
+    for (char c : bytes) m_bMember[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool Contains(char c) const { return m_bMember[static_cast<unsigned char>(c)]; }
+
+ private:
+  bool m_bMember[256];
+};
+
+// text without the bytes for which strip(byte) holds at its start (when left) and at
+// its end (when right). A text made only of such bytes gives an empty view that still
+// points into text.
+template <typename Strip>
+std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool right) {
+  // find_if_not rather than a plain loop: the standard library unrolls it.
+  char const* const begin = text.data();
+  char const* const end = begin + text.size();
+  char const* const first = left ? std::find_if_not(begin, end, strip) : begin;
+  char const* const last = right ? std::find_if_not(std::make_reverse_iterator(end),
+                                                    std::make_reverse_iterator(first), strip)
+                                       .base()
+                                 : end;
+  return text.substr(static_cast<size_t>(first - begin), static_cast<size_t>(last - first));
+}
+
+// text without the bytes of set at either chosen end; an empty set removes nothing.
+inline std::string_view TrimmedView(std::string_view text, ByteSet const& set, bool left,
                                     bool right) {
-  const size_t first = left ? text.find_first_not_of(set) : 0;
-  if (first == std::string_view::npos) return text.substr(0, 0);
-  const size_t last = right ? text.find_last_not_of(set) : text.size() - 1;
-  return text.substr(first, last - first + 1);
+  return TrimmedView(
+      text, [&set](char c) { return set.Contains(c); }, left, right);
 }
 
 }  // namespace zbutil_detail

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include <array>
 #include <string_view>
 #include <vector>
 
@@ -12,7 +11,7 @@
 namespace {
 
 // Every field is stripped of these, as TrimWhiteSpaces(" \t\n\r") would strip it.
-constexpr std::string_view kWhiteSpace(" \t\n\r");
+constexpr zbutil_detail::ByteSet kWhiteSpace(" \t\n\r");
 
 }  // namespace
 
@@ -24,14 +23,13 @@ std::vector<String> String::StringSplit(
   if (empty()) return fields;
 
   // One table lookup per byte, so the cost does not grow with the delimiter set.
-  std::array<bool, 256> isDelimiter{};
-  for (char d : delimiters) isDelimiter[static_cast<unsigned char>(d)] = true;
+  const zbutil_detail::ByteSet isDelimiter(delimiters);
 
   char const* const text = c_str();
   const size_t n = strlen(text);
   size_t begin = 0;
   for (size_t i = 0;; ++i) {
-    if (i < n && !isDelimiter[static_cast<unsigned char>(text[i])]) continue;
+    if (i < n && !isDelimiter.Contains(text[i])) continue;
     const std::string_view field = zbutil_detail::TrimmedView(
         std::string_view(text + begin, i - begin), kWhiteSpace, true, true);
     if (keepEmpty || !field.empty()) {

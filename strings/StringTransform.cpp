@@ -2,6 +2,7 @@
 // member returns a new value and leaves the object alone; the String and AnsiString
 // forms share the helpers below and differ only in the class they return.
 
+#include <stdint.h>
 #include <string.h>
 
 #include <string>
@@ -18,8 +19,44 @@ using zbutil_detail::TrimmedView;
 
 constexpr char kEscape = '\\';
 
-std::string Trimmed(std::string const& text, char c, bool left, bool right) {
-  return std::string(TrimmedView(text, std::string_view(&c, 1), left, right));
+// Padding comes in runs: whole words of it are skipped eight bytes at a time, and the
+// last few bytes one by one.
+constexpr size_t kWord = sizeof(uint64_t);
+
+uint64_t WordAt(char const* p) {
+  uint64_t word = 0;
+  memcpy(&word, p, kWord);
+  return word;
+}
+
+// The length of the run of c at the start of [p, p + n).
+size_t LeadingRun(char const* p, size_t n, char c) {
+  const uint64_t all = 0x0101010101010101ull * static_cast<unsigned char>(c);
+  size_t i = 0;
+  while (n - i >= kWord && WordAt(p + i) == all) i += kWord;
+  while (i < n && p[i] == c) ++i;
+  return i;
+}
+
+// The length of the run of c at the end of [p, p + n).
+size_t TrailingRun(char const* p, size_t n, char c) {
+  const uint64_t all = 0x0101010101010101ull * static_cast<unsigned char>(c);
+  size_t i = 0;
+  while (n - i >= kWord && WordAt(p + n - i - kWord) == all) i += kWord;
+  while (i < n && p[n - i - 1] == c) ++i;
+  return i;
+}
+
+// text without the run of c at either chosen end.
+std::string_view Trimmed(std::string const& text, char c, bool left, bool right) {
+  const size_t first = left ? LeadingRun(text.data(), text.size(), c) : 0;
+  const size_t rest = text.size() - first;
+  const size_t last = right ? rest - TrailingRun(text.data() + first, rest, c) : rest;
+  return std::string_view(text).substr(first, last);
+}
+
+String AsString(std::string_view bytes) {
+  return String(bytes.data(), static_cast<unsigned long>(bytes.size()));
 }
 
 // A copy of all bytes with those before the first NUL reversed by _strrev.
@@ -58,14 +95,14 @@ std::string WithoutEscapes(std::string const& text) {
 
 using zbutil_detail::AdoptAsString;
 
-String String::leftTrim(char c) const { return AdoptAsString(Trimmed(*this, c, true, false)); }
+String String::leftTrim(char c) const { return AsString(Trimmed(*this, c, true, false)); }
 
-String String::rightTrim(char c) const { return AdoptAsString(Trimmed(*this, c, false, true)); }
+String String::rightTrim(char c) const { return AsString(Trimmed(*this, c, false, true)); }
 
-String String::Trim(char c) const { return AdoptAsString(Trimmed(*this, c, true, true)); }
+String String::Trim(char c) const { return AsString(Trimmed(*this, c, true, true)); }
 
 String String::TrimWhiteSpaces(String const& set) const {
-  return AdoptAsString(std::string(TrimmedView(*this, set, true, true)));
+  return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
 }
 
 String String::Lowercase(String const& /*unused*/) const {
@@ -84,13 +121,17 @@ String String::reverseString() const { return AdoptAsString(Reversed(*this)); }
 
 String String::GetStringWithoutEscapeChars() const { return AdoptAsString(WithoutEscapes(*this)); }
 
-AnsiString AnsiString::leftTrim(char c) const { return AnsiString(Trimmed(*this, c, true, false)); }
-
-AnsiString AnsiString::rightTrim(char c) const {
-  return AnsiString(Trimmed(*this, c, false, true));
+AnsiString AnsiString::leftTrim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, true, false)));
 }
 
-AnsiString AnsiString::Trim(char c) const { return AnsiString(Trimmed(*this, c, true, true)); }
+AnsiString AnsiString::rightTrim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, false, true)));
+}
+
+AnsiString AnsiString::Trim(char c) const {
+  return AnsiString(std::string(Trimmed(*this, c, true, true)));
+}
 
 AnsiString AnsiString::reverseString() const { return AnsiString(Reversed(*this)); }
 

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -83,6 +84,14 @@ void ReParser::InitializeTokensInVector() {
   if (m_strText.empty()) return;
   const std::string_view text(m_strText);
   size_t pos = m_ulPos;
+  // Room for all tokens at once when the delimiter is one byte, the common case: a
+  // list grown one doubling at a time moves every token again, and for lists of some
+  // thousand tokens the allocator returns the memory to the system and faults it back
+  // in on every parse. Escaped occurrences make this an upper bound.
+  if (m_strDelimiter.size() == 1) {
+    const auto occurrences = std::count(text.begin() + pos, text.end(), m_strDelimiter[0]);
+    m_vecTokens.reserve(m_vecTokens.size() + static_cast<size_t>(occurrences) + 1);
+  }
   for (;;) {
     String token;
     pos = ReadToken(text, pos, m_strDelimiter, m_cEscape, NulByte::kOrdinary, token);

@@ -161,6 +161,43 @@ TEST(StringReplace, NothingToDoReturnsZero) {
   EXPECT_TRUE(empty.empty());
 }
 
+// The literal algorithm: erase and insert at each match in turn, the search going on
+// after the inserted text.
+int EraseAndInsertEach(std::string& s, std::string const& pattern, std::string const& with) {
+  int count = 0;
+  for (size_t at = s.find(pattern); at != std::string::npos;
+       at = s.find(pattern, at + with.size())) {
+    s.replace(at, pattern.size(), with);
+    ++count;
+  }
+  return count;
+}
+
+TEST(StringReplace, SameResultAsEraseAndInsertEach) {
+  // Near misses, overlapping candidates, matches at both ends, further apart than
+  // the in-line scan, across NULs; patterns on both search paths (up to eight bytes,
+  // and longer).
+  const std::string run(40, 'a');
+  const std::string texts[] = {"a",
+                               "aab",
+                               "abaabaaab",
+                               "baaaaaaaaaaab",
+                               run + "b" + run + "ab",
+                               "ab" + std::string(30, '.') + "ab\0ab"s + run + "ab"};
+  const std::string patterns[] = {"a", "b", "ab", "aab", "\0a"s, "aaaaaaab", "aaaaaaaaaaab"};
+  for (std::string const& text : texts) {
+    for (std::string const& pattern : patterns) {
+      for (std::string const& with : {""s, "xyz"s}) {
+        String s(text);
+        std::string expected(text);
+        EXPECT_EQ(s.Replace(pattern, with), EraseAndInsertEach(expected, pattern, with))
+            << text << " / " << pattern;
+        EXPECT_EQ(s, expected);
+      }
+    }
+  }
+}
+
 TEST(StringReplace, MatchesAcrossEmbeddedNuls) {
   String s("a\0b\0a"s);
   EXPECT_EQ(s.Replace(String("\0"s), String("--")), 2);

@@ -19,6 +19,11 @@ TEST(StringTrim, RemovesRunsOfOneCharacter) {
   EXPECT_EQ(s, "xxabcxx");
   EXPECT_EQ(String("abc").Trim('x'), "abc");
   EXPECT_EQ(String("xax").Trim('x'), "a");
+  // Runs longer than a machine word, ending inside one.
+  const String runs(std::string(9, 'x') + "ab" + std::string(17, 'x'));
+  EXPECT_EQ(runs.leftTrim('x'), "ab" + std::string(17, 'x'));
+  EXPECT_EQ(runs.rightTrim('x'), std::string(9, 'x') + "ab");
+  EXPECT_EQ(runs.Trim('x'), "ab");
   const AnsiString a("xxabcxx");
   EXPECT_EQ(a.leftTrim('x'), "abcxx");
   EXPECT_EQ(a.rightTrim('x'), "xxabc");
@@ -27,7 +32,7 @@ TEST(StringTrim, RemovesRunsOfOneCharacter) {
 
 TEST(StringTrim, EmptyOrAllTrimmedGivesEmpty) {
   for (char c : {'x', '\0', '\xff'}) {
-    const String all(4ul, c);
+    const String all(20ul, c);
     EXPECT_TRUE(all.leftTrim(c).empty());
     EXPECT_TRUE(all.rightTrim(c).empty());
     EXPECT_TRUE(all.Trim(c).empty());
@@ -53,6 +58,7 @@ TEST(StringTrimWhiteSpaces, RemovesAnyByteOfTheSet) {
   EXPECT_EQ(String("-+a-b+").TrimWhiteSpaces("+-"), "a-b");
   // Every byte of the set counts, NULs included.
   EXPECT_EQ(String("\0 x\0"s).TrimWhiteSpaces(String(" \0"s)), "x");
+  EXPECT_EQ(String("\xe9\x61\xff").TrimWhiteSpaces("\xff\xe9"), "a");
 }
 
 TEST(StringCaseMapping, StopsAtFirstNulAndFollowsTheLocale) {
