@@ -1,207 +1,162 @@
 #include <gtest/gtest.h>
+#include <limits.h>
+#include <printf.h>
+#include <stdio.h>
 
-#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "ScopedLocale.h"
-#include "strings/AnsiString.h"
 #include "strings/String.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-TEST(StringConstruction, NullPointersGiveEmptyStrings) {
+TEST(StringConstruction, NullPointersLongsAndSelfAssignment) {
   EXPECT_TRUE(String(static_cast<char const*>(nullptr)).empty());
-  EXPECT_TRUE(String(static_cast<wchar_t const*>(nullptr)).empty());
   EXPECT_TRUE(String(5u, static_cast<char const*>(nullptr)).empty());
-  EXPECT_TRUE(String(static_cast<char const*>(nullptr), 0ul).empty());
-  EXPECT_THROW(String(static_cast<char const*>(nullptr), 3ul), std::logic_error);
-  EXPECT_TRUE(AnsiString(static_cast<char const*>(nullptr)).empty());
-}
-
-TEST(StringConstruction, LongGivesPrintfDecimal) {
-  EXPECT_EQ(String(0L), "0");
-  EXPECT_EQ(String(-2147483647L - 1), "-2147483648");
-  EXPECT_EQ(String(2147483647L), "2147483647");
-  EXPECT_EQ(AnsiString(-42L), "-42");
-  if (sizeof(long) == 8) {
-    // Wider longs are not cut short.
-    EXPECT_EQ(String(static_cast<long>(-9223372036854775807LL - 1)), "-9223372036854775808");
-  }
-}
-
-TEST(StringConstruction, CountedFormsKeepEmbeddedNuls) {
-  const std::string five = "ab\0cd"s;
-  EXPECT_EQ(String(five).size(), 5u);
-  EXPECT_EQ(String(3u, "ab\0zz"), "ab\0"s);
-  EXPECT_EQ(String("ab\0zz", 4ul), "ab\0z"s);
-  EXPECT_EQ(String(five, 1, 100), "b\0cd"s);
-  EXPECT_THROW(String(five, 6, 1), std::out_of_range);
-  EXPECT_EQ(String(3ul, 'x'), "xxx");
-}
-
-TEST(StringAssignment, StdStringStopsAtFirstNul) {
-  String s("old");
-  s = "ab\0cd"s;
-  EXPECT_EQ(s, "ab");
-
-  String copy("x");
-  copy = String("ab\0cd"s);  // a String is copied whole
-  EXPECT_EQ(copy.size(), 5u);
-
-  // Assigning a String to itself through its std::string face keeps it.
-  String self("abc");
-  self = static_cast<std::string const&>(self);
-  EXPECT_EQ(self, "abc");
-}
-
-TEST(StringAssignment, NullPointersEmpty) {
-  String s("abc");
-  s = static_cast<char const*>(nullptr);
+  String s(static_cast<wchar_t const*>(nullptr));
   EXPECT_TRUE(s.empty());
+  // Every long, also where it is 64 bits wide, as "%ld" writes it.
+  EXPECT_EQ(String(LONG_MIN), std::to_string(LONG_MIN));
   s = "abc";
-  s = static_cast<wchar_t const*>(nullptr);
-  EXPECT_TRUE(s.empty());
-  AnsiString a("abc");
-  a = static_cast<char const*>(nullptr);
-  EXPECT_TRUE(a.empty());
-}
-
-TEST(StringConversion, AnsiFormsCopyAllBytes) {
-  const String s("ab\0cd"s);
-  EXPECT_EQ(s.GetAnsiString(), "ab\0cd"s);
-  EXPECT_EQ(s.GetAnsiString(), s.GetAnsiStringEx());
-  EXPECT_TRUE(String().GetAnsiString().empty());
-  EXPECT_TRUE(String().GetAnsiStringEx().empty());
-}
-
-TEST(StringConversion, Utf8RoundTrip) {
-  ScopedLocale utf8("C.UTF-8");
-  ASSERT_TRUE(utf8.ok());
-  EXPECT_EQ(String("abc").GetUnicodeString(), L"abc");
-  // Three wide characters that need seven bytes: the conversion is not cut short
-  // at one byte per character.
-  const String narrow(L"\u00e9t\u20ac");
-  EXPECT_EQ(narrow, "\xc3\xa9t\xe2\x82\xac");
-  EXPECT_EQ(narrow.GetUnicodeString(), L"\u00e9t\u20ac");
-  // Only the text before the first NUL is converted.
-  EXPECT_EQ(String("ab\0cd"s).GetUnicodeString(), L"ab");
-  EXPECT_TRUE(String("\0x"s).GetUnicodeString().empty());
-}
-
-TEST(StringConversion, InvalidNarrowTextThrowsAndKeepsString) {
-  ScopedLocale utf8("C.UTF-8");
-  ASSERT_TRUE(utf8.ok());
-  const String bad("\xff");
-  try {
-    bad.GetUnicodeString();
-    FAIL() << "no exception";
-  } catch (long code) {
-    EXPECT_EQ(code, -268435451L);
-    EXPECT_EQ(static_cast<uint32_t>(code), 0xF0000005u);
-  }
-  EXPECT_EQ(bad, "\xff");
-}
-
-TEST(StringConversion, UnrepresentableWideTextThrows) {
-  ScopedLocale posix("C");
-  ASSERT_TRUE(posix.ok());
-  EXPECT_THROW(String(L"\u20ac"), long);
-
-  String kept("old");
-  EXPECT_THROW(kept = std::wstring(L"x\u20ac"), long);
-  EXPECT_EQ(kept, "old");
-
-  String emptied("old");
-  EXPECT_THROW(emptied = L"x\u20ac", long);
-  EXPECT_TRUE(emptied.empty());
-}
-
-TEST(StringConversion, WideAssignmentStopsAtWideNul) {
-  String s("old");
-  s = std::wstring(L"ab\0cd", 5);
-  EXPECT_EQ(s, "ab");
-  s = L"xyz";
-  EXPECT_EQ(s, "xyz");
-}
-
-TEST(StringReplace, DoesNotRescanInsertedText) {
-  String s("aaa");
-  EXPECT_EQ(s.Replace("a", "aa"), 3);
-  EXPECT_EQ(s, "aaaaaa");
-
-  String t("aaaa");
-  EXPECT_EQ(t.Replace("aa", "b"), 2);
-  EXPECT_EQ(t, "bb");
-
-  // Non-overlapping, left to right: "aaa" holds one "aa", not two.
-  String u("aaa");
-  EXPECT_EQ(u.Replace("aa", "x"), 1);
-  EXPECT_EQ(u, "xa");
-}
-
-TEST(StringReplace, EmptyReplacementDeletesEveryOccurrence) {
-  String s("abab");
-  EXPECT_EQ(s.Replace("ab", ""), 2);
-  EXPECT_TRUE(s.empty());
-
-  String lock("my.logger.log");
-  EXPECT_EQ(lock.Replace(".log", ".lock"), 2);
-  EXPECT_EQ(lock, "my.lockger.lock");
-}
-
-TEST(StringReplace, NothingToDoReturnsZero) {
-  String s("abc");
-  EXPECT_EQ(s.Replace("x", "y"), 0);
-  EXPECT_EQ(s.Replace("", "y"), 0);
+  s = static_cast<std::string const&>(s);
   EXPECT_EQ(s, "abc");
-  String empty;
-  EXPECT_EQ(empty.Replace("a", "b"), 0);
-  EXPECT_TRUE(empty.empty());
 }
 
-// The literal algorithm: erase and insert at each match in turn, the search going on
-// after the inserted text.
-int EraseAndInsertEach(std::string& s, std::string const& pattern, std::string const& with) {
-  int count = 0;
-  for (size_t at = s.find(pattern); at != std::string::npos;
-       at = s.find(pattern, at + with.size())) {
-    s.replace(at, pattern.size(), with);
-    ++count;
+// Which operations read every byte and which stop at the first NUL.
+TEST(StringEmbeddedNuls, EachOperationReadsAllBytesOrStopsAtTheFirstNul) {
+  const String s("ab\0cd"s);
+  String t("x");
+  t = "ab\0cd"s;
+  EXPECT_EQ(t, "ab");
+  EXPECT_EQ(String(3u, "ab\0zz"), "ab\0"s);
+  EXPECT_EQ(s.GetAnsiString(), "ab\0cd"s);
+  EXPECT_EQ(s.GetAnsiStringEx(), "ab\0cd"s);
+  EXPECT_EQ(s.GetUnicodeString(), L"ab");
+  EXPECT_EQ(s.compare_case("ab"), 0);
+  EXPECT_EQ(String("AB\0x"s).compare_icase(String("ab\0y"s)), 0);
+  EXPECT_EQ(String("\0 42"s).getInt(), 0);
+  EXPECT_EQ(s.find_icase("cd"), std::string::npos);
+  EXPECT_EQ(s.find_icase("", 3), std::string::npos);
+  EXPECT_EQ(String("xab").find_icase(String("b\0x"s)), 2u);
+  EXPECT_FALSE(s.IsSubString("CD"));
+  EXPECT_EQ(s.Uppercase(""), "AB");
+  EXPECT_EQ(s.reverseString(), "ba\0cd"s);
+  EXPECT_EQ(String("\0\0a\0b\0"s).Trim('\0'), "a\0b"s);
+  EXPECT_EQ(String("\0 x\0"s).TrimWhiteSpaces(String(" \0"s)), "x");
+  EXPECT_EQ(String("a\\\0b"s).GetStringWithoutEscapeChars(), "a\0b"s);
+  EXPECT_EQ(t.FormatMessageEx("ab%cde", '\0'), 0);
+  EXPECT_EQ(t, "ab");
+}
+
+TEST(StringReplace, LeftToRightWithoutRescanningInsertedText) {
+  for (auto const& [text, pattern, replacement, count, result] :
+       std::vector<std::tuple<std::string, std::string, std::string, int, std::string>>{
+           {"aaa", "a", "aa", 3, "aaaaaa"},
+           {"aaa", "aa", "x", 1, "xa"},
+           {"abbb", "ab", "a", 1, "abb"},
+           {"abc", "", "y", 0, "abc"}}) {
+    SCOPED_TRACE(text + " / " + pattern + " / " + replacement);
+    String s(text);
+    EXPECT_EQ(s.Replace(pattern, replacement), count);
+    EXPECT_EQ(s, result);
   }
-  return count;
 }
 
+// Against erase-and-insert at each match in turn, the search going on after the
+// inserted text: near misses, overlapping candidates, matches at both ends, further
+// apart than the in-line scan, across NULs; patterns up to eight bytes and longer.
 TEST(StringReplace, SameResultAsEraseAndInsertEach) {
-  // Near misses, overlapping candidates, matches at both ends, further apart than
-  // the in-line scan, across NULs; patterns on both search paths (up to eight bytes,
-  // and longer).
   const std::string run(40, 'a');
-  const std::string texts[] = {"a",
-                               "aab",
-                               "abaabaaab",
-                               "baaaaaaaaaaab",
-                               run + "b" + run + "ab",
-                               "ab" + std::string(30, '.') + "ab\0ab"s + run + "ab"};
-  const std::string patterns[] = {"a", "b", "ab", "aab", "\0a"s, "aaaaaaab", "aaaaaaaaaaab"};
-  for (std::string const& text : texts) {
-    for (std::string const& pattern : patterns) {
+  for (std::string const& text :
+       {"a"s, "aab"s, "abaabaaab"s, "baaaaaaaaaaab"s, run + "b" + run + "ab",
+        "ab" + std::string(30, '.') + "ab\0ab"s + run + "ab"}) {
+    for (std::string const& pattern :
+         {"a"s, "b"s, "ab"s, "aab"s, "\0a"s, "aaaaaaab"s, "aaaaaaaaaaab"s}) {
       for (std::string const& with : {""s, "xyz"s}) {
-        String s(text);
         std::string expected(text);
-        EXPECT_EQ(s.Replace(pattern, with), EraseAndInsertEach(expected, pattern, with))
-            << text << " / " << pattern;
+        int count = 0;
+        for (size_t at = expected.find(pattern); at != std::string::npos;
+             at = expected.find(pattern, at + with.size()), ++count) {
+          expected.replace(at, pattern.size(), with);
+        }
+        String s(text);
+        EXPECT_EQ(s.Replace(pattern, with), count) << text << " / " << pattern;
         EXPECT_EQ(s, expected);
       }
     }
   }
 }
 
-TEST(StringReplace, MatchesAcrossEmbeddedNuls) {
-  String s("a\0b\0a"s);
-  EXPECT_EQ(s.Replace(String("\0"s), String("--")), 2);
-  EXPECT_EQ(s, "a--b--a");
+// "%W" writes as many 'w' as its int argument says and counts the formatting passes.
+int g_iPasses = 0;
+
+int PrintW(FILE* stream, const printf_info* /*info*/, const void* const* args) {
+  ++g_iPasses;
+  return fprintf(stream, "%s", std::string(*static_cast<const int*>(args[0]), 'w').c_str());
+}
+
+// glibc asks for at least one argument's type.
+int PrintWArgs(const printf_info* /*info*/, size_t /*n*/, int* types, int* sizes) {
+  types[0] = PA_INT;
+  sizes[0] = sizeof(int);
+  return 1;
+}
+
+TEST(StringFormat, AtMostTwoPassesEachWithAllArgumentsAndNoChangeOnFailure) {
+  // First: once a conversion of our own is registered, glibc copies the arguments for
+  // every format, which would hide a second pass that sees what the first consumed.
+  const std::string tail(400, 'y');
+  String s;
+  EXPECT_EQ(s.FormatMessageEx("%d:%s:%d", 1, tail.c_str(), 2), 0);
+  EXPECT_EQ(s, "1:" + tail + ":2");
+  ASSERT_EQ(register_printf_specifier('W', PrintW, PrintWArgs), 0);
+  char const* format = "%W";  // not a literal: the compiler does not know %W
+  for (int n : {0, 254, 255, 1000000}) {
+    g_iPasses = 0;
+    EXPECT_EQ(s.FormatMessageEx(format, n), 0);
+    EXPECT_EQ(s, std::string(n, 'w'));
+    EXPECT_EQ(g_iPasses, n < 255 ? 1 : 2) << n << " bytes";
+  }
+  EXPECT_EQ(s.FormatMessageEx(nullptr), E_GENERAL_FAILURE);
+  // A wide argument the C locale cannot represent is an output error at every size:
+  // the call fails after one pass instead of growing the buffer.
+  g_iPasses = 0;
+  char const* failing = "%W%ls";
+  EXPECT_EQ(s.FormatMessageEx(failing, 1, L"\u20ac"), -268435451L);
+  EXPECT_EQ(g_iPasses, 1);
+  EXPECT_EQ(s.size(), 1000000u);
+}
+
+TEST(StringLocale, Utf8ConvertsWholeCharactersButFoldsBytes) {
+  ScopedLocale utf8("C.UTF-8");
+  ASSERT_TRUE(utf8.ok());
+  // Three wide characters that need seven bytes: not cut at one byte per character.
+  String s(L"\u00e9t\u20ac");
+  EXPECT_EQ(s, "\xc3\xa9t\xe2\x82\xac");
+  EXPECT_EQ(s.GetUnicodeString(), L"\u00e9t\u20ac");
+  EXPECT_EQ(s.find_icase("\xc3\x89"), std::string::npos);
+  s = "\xff";
+  try {
+    s.GetUnicodeString();
+    ADD_FAILURE() << "no exception";
+  } catch (long code) {
+    EXPECT_EQ(code, -268435451L);  // 0xF0000005 as a signed 32-bit value
+  }
+  EXPECT_EQ(s, "\xff");
+}
+
+TEST(StringLocale, UnrepresentableWideTextThrows) {
+  ScopedLocale posix("C");
+  ASSERT_TRUE(posix.ok());
+  String s("old");
+  EXPECT_THROW(s = std::wstring(L"x\u20ac"), long);
+  EXPECT_EQ(s, "old");
+  EXPECT_THROW(s = L"x\u20ac", long);
+  EXPECT_TRUE(s.empty());
 }
 
 }  // namespace
