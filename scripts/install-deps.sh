@@ -8,9 +8,10 @@ set -eu
 demo="cmake ninja-build g++ libgtest-dev"
 # locales: the glibc locale sources from which the string tests compile a Latin-1
 # locale; libbenchmark-dev: the benchmarks; libclang-rt-14-dev: the sanitizer and
-# libFuzzer runtimes (only recommended by clang); valgrind: the memcheck run.
+# libFuzzer runtimes (only recommended by clang); valgrind: the memcheck run;
+# abigail-tools: the interface check against abi/.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
-test="$test libclang-rt-14-dev valgrind"
+test="$test libclang-rt-14-dev valgrind abigail-tools"
 # The peers of the benchmarks (Boost, spdlog) and the report generator; the test build
 # compiles the benchmarks too, so they cannot rot unnoticed.
 bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"

@@ -3,7 +3,8 @@
 # x86_64 (GCC), i386 (GCC -m32), and x86_64 under ASan + UBSan (Clang); runs the
 # logger's tests under ThreadSanitizer, the x86_64 tests under valgrind memcheck, and
 # each fuzz target for ZBUTIL_FUZZ_SECONDS (default 20); checks formatting and
-# clang-tidy; and builds a program against each installed library.
+# clang-tidy; builds a program against each installed library; and compares the
+# exported interface with the checked-in baselines in abi/.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -34,6 +35,10 @@ scripts/fuzz.sh "${ZBUTIL_FUZZ_SECONDS:-20}"
 echo "=== install: pkg-config and find_package, both architectures"
 scripts/check-install.sh default ""
 scripts/check-install.sh i386 -m32
+
+echo "=== abi: the exported interface against the checked-in baselines"
+scripts/abi.sh check default
+scripts/abi.sh check i386
 
 echo "=== lint"
 scripts/lint.sh
