@@ -17,7 +17,7 @@ namespace zblog {
 namespace {
 
 constexpr long kPollNanoseconds = 100L * 1000 * 1000;
-constexpr size_t kReadBytes = 64 * 1024;
+constexpr size_t kReadBytes = size_t{64} * 1024;
 // How many bytes at the start and before the read position identify the content read.
 constexpr size_t kMemoryBytes = 64;
 

@@ -18,8 +18,8 @@
 namespace zblog {
 namespace {
 
-constexpr size_t kReadBytes = 64 * 1024;
-constexpr size_t kFlushBytes = 64 * 1024;
+constexpr size_t kReadBytes = size_t{64} * 1024;
+constexpr size_t kFlushBytes = size_t{64} * 1024;
 constexpr char kStandardInput[] = "-";
 
 volatile sig_atomic_t sg_iStop = 0;
