@@ -14,9 +14,9 @@ class ZblogLogger : public zbUnixLogger {
  public:
   explicit ZblogLogger(WriteOptions const& options);
 
-  // The hooks. Declared without `virtual` and `override` (they override all the same)
-  // so that adding `override` to the lock wait, once the library has that hook, is the
-  // only change the class needs.
+  // The hooks. Declared without `virtual` and `override` (they override all the same):
+  // the lock wait is not a hook of the library yet, and clang wants `override` on all
+  // overriders or none. Once it is, both get `override` and lose their NOLINT.
   // Applies the directory, size limit and backup count given on the command line;
   // unset ones keep the defaults. Leaves the level mask alone. Returns 0.
   int LoadLogSettings(zbLogSettings& settings,  // NOLINT(modernize-use-override)
