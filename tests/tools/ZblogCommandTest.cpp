@@ -120,6 +120,28 @@ bool WaitForRecords(TempDir const& dir, size_t count) {
   return false;
 }
 
+// A child that is sent SIGTERM and reaped when the test ends, on any path.
+class Interrupted {
+ public:
+  explicit Interrupted(pid_t child) : m_Child(child) {}
+  ~Interrupted() { Stop(); }
+  Interrupted(Interrupted const&) = delete;
+  Interrupted& operator=(Interrupted const&) = delete;
+  // Returns the child's exit status (see Reap).
+  int Stop() {
+    if (m_Child > 0) {
+      kill(m_Child, SIGTERM);
+      m_iStatus = logger_test::Reap(m_Child);
+      m_Child = -1;
+    }
+    return m_iStatus;
+  }
+
+ private:
+  pid_t m_Child;
+  int m_iStatus = -1;
+};
+
 // Rotations while following, one at a time and two between polls: every record once,
 // in order, the last one too.
 TEST(ZblogCommand, FollowContinuesThroughRotations) {
@@ -130,15 +152,14 @@ TEST(ZblogCommand, FollowContinuesThroughRotations) {
     for (int i = 0; i < count; ++i) logger.Log(zbLogError, "f.cpp", 1, "record %03d", ++next);
   };
   write(2);
-  const pid_t follower = Start(dir, {"parse", "--follow", dir.File("f.log")}, "");
+  Interrupted follower(Start(dir, {"parse", "--follow", dir.File("f.log")}, ""));
   ASSERT_TRUE(WaitForRecords(dir, 1));  // the last one waits for the next or a quiet poll
   write(7);                             // two rotations at once
   ASSERT_TRUE(WaitForRecords(dir, 9));
   write(2);  // one rotation
   ASSERT_TRUE(WaitForRecords(dir, 11));
   write(1);
-  kill(follower, SIGTERM);
-  EXPECT_EQ(logger_test::Reap(follower), 0);
+  EXPECT_EQ(follower.Stop(), 0);
   EXPECT_EQ(ReadFile(dir.File("stderr")), "");
   std::vector<std::string> expected;
   for (int i = 1; i <= next; ++i)
