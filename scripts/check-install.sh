@@ -12,6 +12,7 @@ trap 'rm -rf "$root"' EXIT
 cmake --install "build/$preset" --prefix "$root/prefix" >/dev/null
 libdir=$(dirname "$(find "$root/prefix" -name zbutil.pc)")/..
 test -f "$root/prefix/include/zbutil/zbutil.h"
+"$root/prefix/bin/zblog" --help >/dev/null  # finds the library beside it
 
 # pkg-config
 PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \

@@ -16,6 +16,9 @@ test="$test libclang-rt-14-dev valgrind abigail-tools"
 # compiles the benchmarks too, so they cannot rot unnoticed.
 bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"
 test="$test libboost-dev libspdlog-dev"
+# rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
+# service is kept from starting, see below).
+test="$test rsyslog"
 
 case "${1:-}" in
   demo) wanted=$demo ;;
@@ -34,6 +37,15 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "installing:$missing"
+# Packages start their services when installed unless policy-rc.d forbids it. Where
+# the machine has no policy, forbid it for this install only, so that no system
+# daemon (rsyslog's among them) is left running.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  trap '$sudo rm -f "$policy"' EXIT
+fi
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
 # shellcheck disable=SC2086
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,93 @@
+#ifndef ZBUTIL_TOOLS_ZBLOG_RECORDPARSER_H_
+#define ZBUTIL_TOOLS_ZBLOG_RECORDPARSER_H_
+
+// RecordParser: cuts the bytes of a log (or a backup) into records, as they arrive.
+//
+// A record starts at a line feed followed by a complete header
+//
+//   "\n" PID(%8X) "|" YYYY/MM/DD "|" HH:MM:SS "|" file(27 bytes) "|" line(%5d) "|"
+//   level name " - "
+//
+// and runs to the next such line feed or to the end of the input, so a message keeps
+// the line feeds it holds. The process id and the line may be wider than their fields;
+// the level must be one of the logger's display names. A line feed followed by
+// anything else belongs to the message before it.
+//
+// Input is fed in pieces of any size; a record is handed on once the next header (or
+// the end of the input) shows where it ends. Bytes that belong to no record (before
+// the first header, or after FlushPending) and a header cut off by the end of the
+// input are reported as diagnostics, never thrown. A lone line feed at the end counts
+// as the end of the last message (messages may end with one), a longer piece of a
+// header as a record cut short. Linear in the input; memory is the longest record
+// plus the last piece fed.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zblog {
+
+// One record; the views point into the parser's buffer and are valid only during the
+// callback that receives them.
+struct LogRecord {
+  uint64_t m_uOffset = 0;        // input offset of the record's leading line feed
+  uint64_t m_uPid = 0;           // process id (written in hexadecimal)
+  std::string_view m_strDate;    // "YYYY/MM/DD"
+  std::string_view m_strTime;    // "HH:MM:SS"
+  std::string_view m_strSource;  // the 27-byte field, leading blanks removed
+  int64_t m_iLine = 0;           // source line
+  std::string_view m_strLevel;   // display name without its colon: "Error", "Perf. Timing"
+  std::string_view m_strMessage;
+};
+
+class RecordParser {
+ public:
+  using RecordSink = std::function<void(LogRecord const&)>;
+  // Called with the input offset the trouble starts at and a sentence describing it.
+  using DiagnosticSink = std::function<void(uint64_t, std::string const&)>;
+
+  RecordParser(RecordSink records, DiagnosticSink diagnostics);
+
+  // Adds the next `size` bytes of the input.
+  void Feed(char const* data, size_t size);
+  // The input has ended: hands on the last record, and reports bytes outside any
+  // record and a header cut short. The parser is then ready for a new input at offset 0.
+  void Finish();
+  // Hands on the record still open, if its header is complete, as if the input ended
+  // here, but keeps the offset running: later bytes start outside any record.
+  void FlushPending();
+  // Total bytes fed since the input started (at its starting offset).
+  uint64_t InputOffset() const { return m_uBufferOffset + m_strBuffer.size(); }
+  // True while any diagnostic has been reported since construction.
+  bool SawTrouble() const { return m_bTrouble; }
+
+ private:
+  void Scan();
+  // Where the bytes fed so far end for a record that must close now: before a header
+  // cut short at the end, or at the end.
+  size_t ClosingEnd() const;
+  void Emit(size_t end);
+  void Skip(size_t end);
+  void ReportSkipped();
+  void Report(uint64_t offset, std::string const& text);
+
+  RecordSink m_fnRecords;
+  DiagnosticSink m_fnDiagnostics;
+  // Bytes from input offset m_uBufferOffset on; those before m_uStart are done with
+  // and are dropped at the next Feed, so that handing on a record copies nothing.
+  std::string m_strBuffer;
+  uint64_t m_uBufferOffset = 0;
+  size_t m_uStart = 0;
+  size_t m_uScan = 0;         // next buffer position to look for a line feed from
+  bool m_bInRecord = false;   // m_uStart is the line feed of a matched header
+  uint64_t m_uSkipped = 0;    // bytes outside any record not yet reported
+  uint64_t m_uSkippedAt = 0;  // where they start
+  bool m_bTrouble = false;
+};
+
+}  // namespace zblog
+
+#endif  // ZBUTIL_TOOLS_ZBLOG_RECORDPARSER_H_

@@ -1,0 +1,55 @@
+#ifndef ZBUTIL_TOOLS_ZBLOG_ZBLOGOPTIONS_H_
+#define ZBUTIL_TOOLS_ZBLOG_ZBLOGOPTIONS_H_
+
+// The command line of zblog: what to do and with which settings.
+
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zblog {
+
+enum class Command { kWrite, kParse, kHelp };
+
+// Writing records. Unset settings keep the logger's built-in defaults.
+struct WriteOptions {
+  std::optional<std::string> m_strDirectory;
+  std::string m_strLogName = "zblog.log";
+  int32_t m_iLevel = 8;  // zbLogInformation
+  std::optional<uint32_t> m_uMaxSize;
+  std::optional<uint32_t> m_uBackups;
+  std::string m_strSource = "zblog";
+  uint32_t m_uLine = 0;
+  // How long to keep trying when another process holds the lock; 0 drops at once.
+  unsigned long m_ulWaitMilliseconds = 100;
+  // The message words, joined by blanks; none: one record per line of standard input.
+  std::vector<std::string> m_vMessage;
+};
+
+struct ParseOptions {
+  bool m_bFollow = false;
+  std::vector<std::string> m_vFiles;  // none, or "-": standard input
+};
+
+struct Options {
+  Command m_eCommand = Command::kWrite;
+  WriteOptions m_Write;
+  ParseOptions m_Parse;
+};
+
+// Fills `options` from the arguments after the program name. Returns an empty string,
+// or the reason the command line is not valid (one sentence, no program name).
+std::string ParseArguments(std::vector<std::string> const& arguments, Options& options);
+
+// A level given by name (case-insensitive: "error", "Error:", "info", "perf", ...) or
+// by decimal number (any 32-bit value). Returns false when it is neither.
+bool ParseLevel(std::string const& text, int32_t& level);
+
+// The text of --help.
+char const* UsageText();
+
+}  // namespace zblog
+
+#endif  // ZBUTIL_TOOLS_ZBLOG_ZBLOGOPTIONS_H_

@@ -1,0 +1,16 @@
+#ifndef ZBUTIL_TOOLS_ZBLOG_ZBLOGPARSE_H_
+#define ZBUTIL_TOOLS_ZBLOG_ZBLOGPARSE_H_
+
+#include "ZblogOptions.h"
+
+namespace zblog {
+
+// Prints one JSON line per record of each file in turn (standard input for none or
+// "-"), or follows one live log until SIGINT, SIGTERM or SIGHUP. Trouble goes to
+// standard error as "zblog: FILE: byte N: what". Returns the exit status: 0, or 1
+// when a file could not be read or held bytes that are not records.
+int RunParse(ParseOptions const& options);
+
+}  // namespace zblog
+
+#endif  // ZBUTIL_TOOLS_ZBLOG_ZBLOGPARSE_H_

@@ -1,0 +1,29 @@
+// zblog: writes records to a shared log from the shell, and reads logs as JSON lines.
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "ZblogOptions.h"
+#include "ZblogParse.h"
+#include "ZblogWrite.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  zblog::Options options;
+  const std::string error = zblog::ParseArguments(arguments, options);
+  if (!error.empty()) {
+    fprintf(stderr, "zblog: %s\nTry 'zblog --help'.\n", error.c_str());
+    return 2;
+  }
+  switch (options.m_eCommand) {
+    case zblog::Command::kHelp:
+      fputs(zblog::UsageText(), stdout);
+      return 0;
+    case zblog::Command::kParse:
+      return zblog::RunParse(options.m_Parse);
+    case zblog::Command::kWrite:
+      break;
+  }
+  return zblog::RunWrite(options.m_Write);
+}
