@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -38,13 +39,6 @@ ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, 
       m_uMaxSize(maxSize),
       m_uBackups(backups) {}
 
-ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name,
-                         std::string const& lockName)
-    : zbUnixLogger(String(name.c_str()), String(lockName.c_str())),
-      m_strDirectory(directory),
-      m_uMaxSize(268435456),
-      m_uBackups(2) {}
-
 int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory) {
   ++m_iLoadCalls;
   settings.m_strLogDirectory = m_strDirectory.c_str();
@@ -55,7 +49,6 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
 }
 
 gid_t ProbeLogger::GetGroupID() {
-  ++m_iGroupCalls;
   return m_bOverrideGroup ? m_gidOverride : zbUnixLogger::GetGroupID();
 }
 
@@ -65,46 +58,38 @@ unsigned long ProbeLogger::GetLockWaitMilliseconds() {
   return m_ulLockWait;
 }
 
-ScopedLogLevel::ScopedLogLevel(char const* value) {
-  char const* old = getenv("LogLevel");
-  m_bHad = old != nullptr;
-  if (m_bHad) m_strOld = old;
+ScopedLogLevel::ScopedLogLevel(char const* value)
+    : m_bHad(getenv("LogLevel") != nullptr), m_strOld(m_bHad ? getenv("LogLevel") : "") {
   Set(value);
 }
 
 ScopedLogLevel::~ScopedLogLevel() { Set(m_bHad ? m_strOld.c_str() : nullptr); }
 
 void ScopedLogLevel::Set(char const* value) {
-  if (value == nullptr) {
-    unsetenv("LogLevel");
-  } else {
-    setenv("LogLevel", value, 1);
-  }
+  value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
 }
 
 std::string ReadFile(std::string const& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFile(std::string const& path, std::string const& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 bool Exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
 
+std::string MessageOf(std::string const& record) {
+  const size_t dash = record.find(" - ");
+  return dash == std::string::npos ? std::string() : record.substr(dash + 3);
+}
+
 std::vector<std::string> SplitRecords(std::string const& content) {
   std::vector<std::string> records;
-  size_t start = content.find('\n');
-  while (start != std::string::npos) {
-    const size_t next = content.find('\n', start + 1);
-    records.push_back(content.substr(
-        start + 1, next == std::string::npos ? std::string::npos : next - start - 1));
-    start = next;
-  }
+  std::istringstream lines(content);
+  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  if (!records.empty()) records.erase(records.begin());  // what precedes the first line feed
   return records;
 }
 
@@ -125,22 +110,19 @@ LockHolder::LockHolder(std::string const& lockPath) {
   int release[2];
   if (pipe(locked) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
   m_pidHolder = Spawn([&] {
-    close(locked[0]);
     close(release[1]);
-    const int fd = open(lockPath.c_str(), O_WRONLY);
     struct flock lock {};
     lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) return 1;
-    if (write(locked[1], "L", 1) != 1) return 2;
+    const int fd = open(lockPath.c_str(), O_WRONLY);
+    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(locked[1], "L", 1) != 1) return 1;
     struct pollfd until {
       release[0], POLLIN, 0
     };
     return poll(&until, 1, 10000) == 1 ? 0 : 3;
   });
-  close(locked[1]);
-  close(release[0]);
   m_iRelease = release[1];
+  close(release[0]);
+  close(locked[1]);
   char signal = 0;
   const bool held = read(locked[0], &signal, 1) == 1;
   close(locked[0]);
@@ -171,20 +153,15 @@ std::vector<SyslogMessage>& CapturedSyslog() {
 
 }  // namespace logger_test
 
-// The library's syslog calls resolve to these definitions of the test executable, so
+// The library's syslog calls resolve to this definition of the test executable, so
 // the tests see what would have been sent. Formatted like syslog, so that a text
-// passed as a format would show. Exported, or the library would not see them.
-extern "C" __attribute__((visibility("default"))) void vsyslog(int priority, char const* format,
-                                                               va_list arguments) {
-  char text[4096];
-  vsnprintf(text, sizeof text, format, arguments);
-  logger_test::CapturedSyslog().push_back({priority, text});
-}
-
+// passed as a format would show. Exported, or the library would not see it.
 extern "C" __attribute__((visibility("default"))) void syslog(int priority, char const* format,
                                                               ...) {
+  char text[4096];
   va_list arguments;
   va_start(arguments, format);
-  vsyslog(priority, format, arguments);
+  vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
+  logger_test::CapturedSyslog().push_back({priority, text});
 }
