@@ -1,15 +1,15 @@
 #include "LoggerTestSupport.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -17,19 +17,13 @@
 
 namespace logger_test {
 
-TempDir::TempDir() {
-  char const* base = getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zbutil-logger-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_strPath = pattern;
+TempDir::TempDir() : m_strPath(std::filesystem::temp_directory_path() / "zbutil-logger-XXXXXX") {
+  if (mkdtemp(m_strPath.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
-  nftw(
-      m_strPath.c_str(),
-      [](char const* path, struct stat const*, int, struct FTW*) { return remove(path); }, 16,
-      FTW_DEPTH | FTW_PHYS);
+  std::error_code ignored;
+  std::filesystem::remove_all(m_strPath, ignored);
 }
 
 ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, uint32_t maxSize,
@@ -40,7 +34,6 @@ ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, 
       m_uBackups(backups) {}
 
 int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory) {
-  ++m_iLoadCalls;
   settings.m_strLogDirectory = m_strDirectory.c_str();
   settings.m_ulMaxLogFileSize = m_uMaxSize;
   settings.m_ulMaxBackupFiles = m_uBackups;
@@ -106,27 +99,24 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  int locked[2];
-  int release[2];
-  if (pipe(locked) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
+  int ends[2];  // the holder's end reports the lock, and sees the other end close
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
   m_pidHolder = Spawn([&] {
-    close(release[1]);
+    close(ends[0]);
     struct flock lock {};
     lock.l_type = F_WRLCK;
     const int fd = open(lockPath.c_str(), O_WRONLY);
-    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(locked[1], "L", 1) != 1) return 1;
+    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(ends[1], "L", 1) != 1) return 1;
+    char none = 0;
     struct pollfd until {
-      release[0], POLLIN, 0
+      ends[1], POLLIN, 0
     };
-    return poll(&until, 1, 10000) == 1 ? 0 : 3;
+    return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) == 0 ? 0 : 3;
   });
-  m_iRelease = release[1];
-  close(release[0]);
-  close(locked[1]);
+  close(ends[1]);
+  m_iRelease = ends[0];
   char signal = 0;
-  const bool held = read(locked[0], &signal, 1) == 1;
-  close(locked[0]);
-  if (!held) {
+  if (read(m_iRelease, &signal, 1) != 1) {
     Finish();
     throw std::runtime_error("the lock holder did not get the lock");
   }

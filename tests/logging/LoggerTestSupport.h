@@ -51,7 +51,6 @@ class ProbeLogger : public zbUnixLogger {
   uint32_t m_uBackups;
   bool m_bOverrideGroup = false;
   gid_t m_gidOverride = 0;
-  int m_iLoadCalls = 0;
   unsigned long m_ulLockWait = 0;
   std::function<void()> m_fnOnLockWait;
   int m_iLockWaitCalls = 0;

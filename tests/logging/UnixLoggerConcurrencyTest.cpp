@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <future>
 #include <map>
-#include <numeric>
 #include <thread>
 
 #include "LoggerTestSupport.h"
@@ -26,8 +27,9 @@ std::string Message(int writer, int number) {
 unsigned long long LogFromTwoThreads(std::string const& directory, int firstWriter) {
   ProbeLogger logger(directory, "app.log", 8192, 64);
   auto write = [&logger](int writer) {
-    for (int i = 0; i < kRecords; ++i)
+    for (int i = 0; i < kRecords; ++i) {
       logger.Log(zbLogInformation, "w.cc", 7, "%s", Message(writer, i).c_str());
+    }
   };
   std::thread other(write, firstWriter + 1);
   write(firstWriter);
@@ -55,26 +57,15 @@ std::map<int, std::vector<int>> CollectRecords(TempDir const& dir) {
 }
 
 // Threads of one process wait for each other: all their records land, in order.
-TEST(UnixLoggerConcurrency, ThreadsSharingALoggerLoseAndInterleaveNothing) {
-  TempDir dir;
-  EXPECT_EQ(LogFromTwoThreads(dir.Path(), 0), 2u * kRecords);
-  const std::map<int, std::vector<int>> seen = CollectRecords(dir);
-  for (int writer : {0, 1}) {
-    std::vector<int> all(kRecords);
-    std::iota(all.begin(), all.end(), 0);
-    EXPECT_EQ(seen.at(writer), all) << writer;
-  }
-  EXPECT_TRUE(Exists(dir.File("app.log_2.Bak")));
-}
-
 // Processes drop records while another holds the lock (how many depends on the
 // scheduler), but what lands is whole, and in each writer's order.
-TEST(UnixLoggerConcurrency, ProcessesSharingALogWriteWholeRecordsOrDropThem) {
+TEST(UnixLoggerConcurrency, ThreadsAndProcessesWriteWholeRecords) {
   TempDir dir;
+  EXPECT_EQ(LogFromTwoThreads(dir.Path(), 0), 2u * kRecords);
   int gate[2];
   ASSERT_EQ(pipe(gate), 0);
   std::vector<pid_t> children;
-  for (int process = 0; process < 3; ++process) {
+  for (int process = 1; process <= 3; ++process) {
     children.push_back(Spawn([&, process] {
       close(gate[1]);
       char go = 0;
@@ -86,9 +77,13 @@ TEST(UnixLoggerConcurrency, ProcessesSharingALogWriteWholeRecordsOrDropThem) {
   close(gate[0]);
   close(gate[1]);
   for (pid_t child : children) EXPECT_EQ(Reap(child), 0);
-  for (auto const& [writer, numbers] : CollectRecords(dir)) {
-    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end())) << writer;
+  const std::map<int, std::vector<int>> seen = CollectRecords(dir);
+  for (auto const& [writer, numbers] : seen) {
+    EXPECT_EQ(std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<int>()),
+              numbers.end())
+        << writer;
   }
+  for (int writer : {0, 1}) EXPECT_EQ(seen.at(writer).size(), static_cast<size_t>(kRecords));
 }
 
 // A parent thread is parked inside Log(), holding the logger's mutex, while the
@@ -108,7 +103,7 @@ TEST(UnixLoggerFork, ChildLogsWhileAParentThreadIsInsideLog) {
     resume.get_future().wait();
   };
   std::thread inside([&logger] { logger.Log(zbLogError, "f", 2, "parent thread"); });
-  parked.get_future().wait();
+  ASSERT_EQ(parked.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
   ASSERT_EQ(holder.Finish(), 0);  // the lock is free; the thread still holds the mutex
   const pid_t child = Spawn([&logger] {
     alarm(10);
