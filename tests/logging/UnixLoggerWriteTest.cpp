@@ -78,11 +78,12 @@ TEST(UnixLoggerLevel, LogLevelIsParsedAtEveryRecord) {
   EXPECT_EQ(admitted(nullptr), "<0><1><2><3><4><8><16><64>");  // 255
   logger.m_LogSettings.m_iLogLevel = 8;                        // as a settings hook may leave it
   EXPECT_EQ(admitted(nullptr), "<0><8>");
+  // Each text without digits follows a mask other than 0, so that reading it as unset shows.
   EXPECT_EQ(admitted("abc"), "<0>");
-  EXPECT_EQ(admitted(""), "<0>");
-  EXPECT_EQ(admitted("0x10"), "<0>");
   EXPECT_EQ(admitted(" +9 and more"), "<0><1><8>");
+  EXPECT_EQ(admitted(""), "<0>");
   EXPECT_EQ(admitted("-1"), all);
+  EXPECT_EQ(admitted("0x10"), "<0>");
   EXPECT_EQ(admitted("99999999999"), all);     // clamped to INT32_MAX
   EXPECT_EQ(admitted("-99999999999"), "<0>");  // clamped to INT32_MIN
   EXPECT_EQ(admitted(nullptr), "<0>");
