@@ -1,34 +1,29 @@
 #include "LoggerTestSupport.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
 namespace logger_test {
 
-TempDir::TempDir() {
-  char const* base = getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zbutil-logger-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_strPath = pattern;
+TempDir::TempDir() : m_strPath(std::filesystem::temp_directory_path() / "zbutil-logger-XXXXXX") {
+  if (mkdtemp(m_strPath.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
-  nftw(
-      m_strPath.c_str(),
-      [](char const* path, struct stat const*, int, struct FTW*) { return remove(path); }, 16,
-      FTW_DEPTH | FTW_PHYS);
+  std::error_code ignored;
+  std::filesystem::remove_all(m_strPath, ignored);
 }
 
 ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, uint32_t maxSize,
@@ -38,15 +33,7 @@ ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, 
       m_uMaxSize(maxSize),
       m_uBackups(backups) {}
 
-ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name,
-                         std::string const& lockName)
-    : zbUnixLogger(String(name.c_str()), String(lockName.c_str())),
-      m_strDirectory(directory),
-      m_uMaxSize(268435456),
-      m_uBackups(2) {}
-
 int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory) {
-  ++m_iLoadCalls;
   settings.m_strLogDirectory = m_strDirectory.c_str();
   settings.m_ulMaxLogFileSize = m_uMaxSize;
   settings.m_ulMaxBackupFiles = m_uBackups;
@@ -55,7 +42,6 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
 }
 
 gid_t ProbeLogger::GetGroupID() {
-  ++m_iGroupCalls;
   return m_bOverrideGroup ? m_gidOverride : zbUnixLogger::GetGroupID();
 }
 
@@ -65,46 +51,38 @@ unsigned long ProbeLogger::GetLockWaitMilliseconds() {
   return m_ulLockWait;
 }
 
-ScopedLogLevel::ScopedLogLevel(char const* value) {
-  char const* old = getenv("LogLevel");
-  m_bHad = old != nullptr;
-  if (m_bHad) m_strOld = old;
+ScopedLogLevel::ScopedLogLevel(char const* value)
+    : m_bHad(getenv("LogLevel") != nullptr), m_strOld(m_bHad ? getenv("LogLevel") : "") {
   Set(value);
 }
 
 ScopedLogLevel::~ScopedLogLevel() { Set(m_bHad ? m_strOld.c_str() : nullptr); }
 
 void ScopedLogLevel::Set(char const* value) {
-  if (value == nullptr) {
-    unsetenv("LogLevel");
-  } else {
-    setenv("LogLevel", value, 1);
-  }
+  value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
 }
 
 std::string ReadFile(std::string const& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFile(std::string const& path, std::string const& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 bool Exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
 
+std::string MessageOf(std::string const& record) {
+  const size_t dash = record.find(" - ");
+  return dash == std::string::npos ? std::string() : record.substr(dash + 3);
+}
+
 std::vector<std::string> SplitRecords(std::string const& content) {
   std::vector<std::string> records;
-  size_t start = content.find('\n');
-  while (start != std::string::npos) {
-    const size_t next = content.find('\n', start + 1);
-    records.push_back(content.substr(
-        start + 1, next == std::string::npos ? std::string::npos : next - start - 1));
-    start = next;
-  }
+  std::istringstream lines(content);
+  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  if (!records.empty()) records.erase(records.begin());  // what precedes the first line feed
   return records;
 }
 
@@ -121,30 +99,24 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  int locked[2];
-  int release[2];
-  if (pipe(locked) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
+  int ends[2];  // the holder's end reports the lock, and sees the other end close
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
   m_pidHolder = Spawn([&] {
-    close(locked[0]);
-    close(release[1]);
-    const int fd = open(lockPath.c_str(), O_WRONLY);
+    close(ends[0]);
     struct flock lock {};
     lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) return 1;
-    if (write(locked[1], "L", 1) != 1) return 2;
+    const int fd = open(lockPath.c_str(), O_WRONLY);
+    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(ends[1], "L", 1) != 1) return 1;
+    char none = 0;
     struct pollfd until {
-      release[0], POLLIN, 0
+      ends[1], POLLIN, 0
     };
-    return poll(&until, 1, 10000) == 1 ? 0 : 3;
+    return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) == 0 ? 0 : 3;
   });
-  close(locked[1]);
-  close(release[0]);
-  m_iRelease = release[1];
+  close(ends[1]);
+  m_iRelease = ends[0];
   char signal = 0;
-  const bool held = read(locked[0], &signal, 1) == 1;
-  close(locked[0]);
-  if (!held) {
+  if (read(m_iRelease, &signal, 1) != 1) {
     Finish();
     throw std::runtime_error("the lock holder did not get the lock");
   }
@@ -171,20 +143,15 @@ std::vector<SyslogMessage>& CapturedSyslog() {
 
 }  // namespace logger_test
 
-// The library's syslog calls resolve to these definitions of the test executable, so
+// The library's syslog calls resolve to this definition of the test executable, so
 // the tests see what would have been sent. Formatted like syslog, so that a text
-// passed as a format would show. Exported, or the library would not see them.
-extern "C" __attribute__((visibility("default"))) void vsyslog(int priority, char const* format,
-                                                               va_list arguments) {
-  char text[4096];
-  vsnprintf(text, sizeof text, format, arguments);
-  logger_test::CapturedSyslog().push_back({priority, text});
-}
-
+// passed as a format would show. Exported, or the library would not see it.
 extern "C" __attribute__((visibility("default"))) void syslog(int priority, char const* format,
                                                               ...) {
+  char text[4096];
   va_list arguments;
   va_start(arguments, format);
-  vsyslog(priority, format, arguments);
+  vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
+  logger_test::CapturedSyslog().push_back({priority, text});
 }

@@ -38,7 +38,6 @@ class ProbeLogger : public zbUnixLogger {
  public:
   explicit ProbeLogger(std::string const& directory, std::string const& name = "app.log",
                        uint32_t maxSize = 268435456, uint32_t backups = 2);
-  ProbeLogger(std::string const& directory, std::string const& name, std::string const& lockName);
 
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
   gid_t GetGroupID() override;
@@ -52,22 +51,14 @@ class ProbeLogger : public zbUnixLogger {
   uint32_t m_uBackups;
   bool m_bOverrideGroup = false;
   gid_t m_gidOverride = 0;
-  int m_iLoadCalls = 0;
-  int m_iGroupCalls = 0;
   unsigned long m_ulLockWait = 0;
   std::function<void()> m_fnOnLockWait;
   int m_iLockWaitCalls = 0;
 
-  using zbUnixLogger::m_bInitialised;
   using zbUnixLogger::m_bLogFileOpen;
-  using zbUnixLogger::m_gidGroupID;
-  using zbUnixLogger::m_iLockFd;
   using zbUnixLogger::m_iLogFd;
   using zbUnixLogger::m_LogSettings;
   using zbUnixLogger::m_strBaseDirectory;
-  using zbUnixLogger::m_strLockFileName;
-  using zbUnixLogger::m_strLogFileName;
-  using zbUnixLogger::m_strLogFilePath;
 };
 
 // Sets (or, with a null value, unsets) the environment variable LogLevel for a scope.
@@ -90,6 +81,8 @@ bool Exists(std::string const& path);
 // The records of a log's content: the text after each line feed (the content starts
 // with one). Only for logs whose messages hold no line feed.
 std::vector<std::string> SplitRecords(std::string const& content);
+// The record's message: the text after the level name's " - ".
+std::string MessageOf(std::string const& record);
 
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);

@@ -105,7 +105,7 @@ TEST(UnixLoggerFault, FullFileSystemDuringRotationDoesNotKillTheCaller) {
   const pid_t child = Spawn([&] {
     alarm(kWatchdogSeconds);
     char const* path = dir.Path().c_str();
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", "none", MS_REC | MS_PRIVATE, nullptr) ||
         mount("tmpfs", path, "tmpfs", 0, "size=64k") != 0) {
       return kUnreachable;
     }
@@ -114,7 +114,7 @@ TEST(UnixLoggerFault, FullFileSystemDuringRotationDoesNotKillTheCaller) {
     const std::string before = ReadFile(log);
     logger.Log(zbLogError, "f", 1, "no room for the backup");
     if (ReadFile(log) != before) return 1;
-    if (mount(nullptr, path, nullptr, MS_REMOUNT, "size=256k") != 0) return 2;
+    if (mount(nullptr, path, "none", MS_REMOUNT, "size=256k") != 0) return 2;
     logger.Log(zbLogError, "f", 1, "rotated");
     return ReadFile(dir.File("app.log_1.Bak")) == before ? 0 : 3;
   });

@@ -2,137 +2,74 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <tuple>
+
 #include "LoggerTestSupport.h"
 
 namespace logger_test {
 namespace {
 
-// A logger with its files open, whose log can be filled directly before a rotation.
-class Rotation : public ::testing::Test {
- protected:
-  void Open(uint32_t maxSize, uint32_t backups) {
-    m_pLogger = std::make_unique<ProbeLogger>(m_Dir.Path(), "app.log", maxSize, backups);
-    m_pLogger->m_bOverrideGroup = true;
-    m_pLogger->m_gidOverride = 777;
-    ScopedLogLevel none("0");  // the opening record is filtered out: the log stays empty
-    m_pLogger->Log(zbLogError, "f", 1, "opening");
-    ASSERT_TRUE(m_pLogger->m_bLogFileOpen);
-  }
-  // Replaces the log's content through the logger's own descriptor, as appends do.
-  void Fill(std::string const& content) {
-    ASSERT_EQ(ftruncate(m_pLogger->m_iLogFd, 0), 0);
-    ASSERT_EQ(write(m_pLogger->m_iLogFd, content.data(), content.size()),
-              static_cast<ssize_t>(content.size()));
-  }
-  std::string Log() const { return ReadFile(m_Dir.File("app.log")); }
-  std::string Backup(int n) const { return m_Dir.File("app.log_" + std::to_string(n) + ".Bak"); }
+// Per case: the size limit, the number of backups, backups 1 to 4 before ("" for
+// none), the log's content at each rotation, the log and backups 1 to 4 afterwards.
+using Backups = std::array<std::string, 4>;
+using RotationCase =
+    std::tuple<uint32_t, uint32_t, Backups, std::vector<std::string>, std::string, Backups>;
 
-  TempDir m_Dir;
-  std::unique_ptr<ProbeLogger> m_pLogger;
-};
-
-TEST_F(Rotation, BackupNamesAndNextSequence) {
-  Open(4, 3);
-  String path;
-  m_pLogger->BuildBackupLogFilePath(12, path);
-  EXPECT_EQ(path, Backup(12));
-  WriteFile(Backup(1), "1");
-  WriteFile(Backup(2), "2");
-  bool all = true;
-  int n = 0;
-  m_pLogger->GetNextBackupLogFileSequence(path, all, n);
-  EXPECT_EQ(std::make_tuple(std::string(path), all, n), std::make_tuple(Backup(3), false, 3));
-  WriteFile(Backup(3), "3");
-  m_pLogger->GetNextBackupLogFileSequence(path, all, n);
-  EXPECT_EQ(std::make_tuple(std::string(path), all, n), std::make_tuple(Backup(3), true, 3));
-  m_pLogger->m_LogSettings.m_ulMaxBackupFiles = 0;
-  path = "untouched";
-  m_pLogger->GetNextBackupLogFileSequence(path, all, n);
-  EXPECT_EQ(std::make_tuple(std::string(path), all, n), std::make_tuple("untouched", false, 0));
-}
-
-TEST_F(Rotation, OnlyALogLargerThanTheLimitIsRotated) {
-  Open(4, 2);
-  Fill("abcd");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), 0);
-  EXPECT_EQ(Log(), "abcd");
-  EXPECT_FALSE(Exists(Backup(1)));
-  Fill("abcde");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), 0);
-  EXPECT_EQ(Log(), "");
-  EXPECT_EQ(ReadFile(Backup(1)), "abcde");
-  struct stat status {};
-  ASSERT_EQ(stat(Backup(1).c_str(), &status), 0);
-  if (geteuid() == 0) {
-    EXPECT_EQ(status.st_gid, 777u);
+TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
+  const RotationCase cases[] = {
+      {4, 2, {}, {"abcd"}, "abcd", {}},  // as large as the limit: kept
+      {4, 2, {}, {"abcde"}, "", {"abcde"}},
+      {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd"}, "", {"1st", "2nd", "3rd", "4"}},
+      {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
+      {1, 2, {"", "kept"}, {"content"}, "", {"content", "kept"}},  // a gap is filled first
+      {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
+      {1, 0, {}, {"discarded"}, "", {}},
+  };
+  for (auto const& [maxSize, count, before, logs, log, after] : cases) {
+    SCOPED_TRACE(logs.back() + " into " + std::to_string(count) + " backups");
+    TempDir dir;
+    auto backup = [&dir](size_t n) { return dir.File("app.log_" + std::to_string(n) + ".Bak"); };
+    ProbeLogger logger(dir.Path(), "app.log", maxSize, count);
+    ScopedLogLevel none("0");
+    logger.Log(zbLogError, "f", 1, "filtered out, yet opens the files");
+    struct stat opened {};
+    ASSERT_EQ(stat(dir.File("app.log").c_str(), &opened), 0);
+    for (size_t n = 1; n <= 4; ++n) {
+      if (!before[n - 1].empty()) WriteFile(backup(n), before[n - 1]);
+    }
+    for (std::string const& content : logs) {
+      WriteFile(dir.File("app.log"), content);
+      EXPECT_EQ(logger.RotateLogBackup(), 0);
+    }
+    // Emptied in place: every process keeps writing into the file it holds open.
+    struct stat now {};
+    ASSERT_EQ(stat(dir.File("app.log").c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, opened.st_ino);
+    EXPECT_EQ(ReadFile(dir.File("app.log")), log);
+    EXPECT_FALSE(Exists(backup(0)));
+    for (size_t n = 1; n <= 4; ++n) EXPECT_EQ(ReadFile(backup(n)), after[n - 1]) << n;
   }
 }
 
-TEST_F(Rotation, FillsBackupsInOrderThenShiftsTheOldestOut) {
-  Open(1, 2);
-  WriteFile(Backup(3), "beyond N");
-  for (std::string content : {"first", "second", "third", "fourth"}) {
-    Fill(content);
-    ASSERT_EQ(m_pLogger->RotateLogBackup(), 0) << content;
+TEST(UnixLoggerCopy, CopiesEveryByteOrFails) {
+  TempDir dir;
+  ProbeLogger logger(dir.Path());
+  const std::string bytes("binary\0with NULs\n\xff", 19);
+  WriteFile(dir.File("src"), bytes);
+  WriteFile(dir.File("empty"), "");
+  WriteFile(dir.File("dst"), std::string(5000, 'x'));  // longer than the copy
+  const std::tuple<char const*, std::string, int> cases[] = {{"src", dir.File("dst"), 0},
+                                                             {"empty", dir.File("e"), -1},
+                                                             {"missing", dir.File("m"), -1},
+                                                             {"src", dir.File("no/dir"), -1},
+                                                             {"src", dir.Path(), -1}};
+  for (auto const& [from, to, result] : cases) {
+    EXPECT_EQ(logger.MemCopyFile(String(dir.File(from).c_str()), String(to.c_str())), result)
+        << from << " to " << to;
   }
-  EXPECT_EQ(ReadFile(Backup(1)), "third");
-  EXPECT_EQ(ReadFile(Backup(2)), "fourth");
-  EXPECT_EQ(ReadFile(Backup(3)), "beyond N");
-}
-
-TEST_F(Rotation, OneBackupIsOverwrittenAndNoneDiscardsTheContent) {
-  Open(1, 1);
-  WriteFile(Backup(1), "old and longer");
-  Fill("new");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), 0);
-  EXPECT_EQ(ReadFile(Backup(1)), "new");
-  EXPECT_FALSE(Exists(Backup(2)));
-
-  m_pLogger->m_LogSettings.m_ulMaxBackupFiles = 0;
-  Fill("discarded");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), 0);
-  EXPECT_EQ(Log(), "");
-  EXPECT_EQ(ReadFile(Backup(1)), "new");
-  EXPECT_FALSE(Exists(m_Dir.File("app.log_0.Bak")));
-}
-
-TEST_F(Rotation, AGapIsFilledFirst) {
-  Open(1, 2);
-  WriteFile(Backup(2), "kept");
-  Fill("content");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), 0);
-  EXPECT_EQ(ReadFile(Backup(1)), "content");
-  EXPECT_EQ(ReadFile(Backup(2)), "kept");
-}
-
-TEST_F(Rotation, FailedShiftKeepsTheLogAndTheRecordIsNotWritten) {
-  Open(1, 2);
-  ASSERT_EQ(mkdir(Backup(1).c_str(), 0700), 0);  // backup 2 cannot be renamed onto it
-  WriteFile(Backup(2), "two");
-  Fill("content");
-  EXPECT_EQ(m_pLogger->RotateLogBackup(), -1);
-  EXPECT_EQ(Log(), "content");
-  EXPECT_EQ(ReadFile(Backup(2)), "two");
-  ScopedLogLevel all("255");
-  m_pLogger->Log(zbLogError, "f", 1, "lost");
-  EXPECT_EQ(Log(), "content");
-}
-
-TEST_F(Rotation, TheTriggeringRecordStartsTheSameEmptiedFile) {
-  Open(10, 2);
-  Fill("0123456789A");
-  struct stat before {};
-  ASSERT_EQ(stat(m_Dir.File("app.log").c_str(), &before), 0);
-  ScopedLogLevel all("255");
-  m_pLogger->Log(zbLogError, "f", 1, "after rotation");
-  struct stat after {};
-  ASSERT_EQ(stat(m_Dir.File("app.log").c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(ReadFile(Backup(1)), "0123456789A");
-  const std::string log = Log();
-  EXPECT_EQ(log[0], '\n');
-  EXPECT_EQ(SplitRecords(log).size(), 1u);
-  EXPECT_NE(log.find("after rotation"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.File("dst")), bytes);
+  EXPECT_FALSE(Exists(dir.File("m")));
 }
 
 }  // namespace

@@ -1,187 +1,143 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
+#include <signal.h>
 #include <stdio.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <tuple>
 
 #include "LoggerTestSupport.h"
 
 namespace logger_test {
 namespace {
 
-std::string Hex8(unsigned value) {
-  char text[16];
-  snprintf(text, sizeof text, "%8X", value);
-  return text;
-}
-
-std::string DateTimeOf(time_t when) {
-  struct tm local {};
-  localtime_r(&when, &local);
-  char text[32];
-  strftime(text, sizeof text, "%Y/%m/%d|%H:%M:%S", &local);
-  return text;
-}
-
-// The record as written, with the date and time of whichever second the call saw.
+// The record as written, with the date and time of any second the call may have seen.
 ::testing::AssertionResult IsRecord(std::string const& actual, time_t before, time_t after,
                                     std::string const& rest) {
-  const std::string pid = Hex8(static_cast<unsigned>(getpid()));
+  char pid[16];
+  snprintf(pid, sizeof pid, "\n%8X|", static_cast<unsigned>(getpid()));
   for (time_t t = before; t <= after; ++t) {
-    if (actual == "\n" + pid + "|" + DateTimeOf(t) + "|" + rest) {
-      return ::testing::AssertionSuccess();
-    }
+    struct tm local {};
+    char stamp[32];
+    strftime(stamp, sizeof stamp, "%Y/%m/%d|%H:%M:%S|", localtime_r(&t, &local));
+    if (actual == pid + std::string(stamp) + rest) return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure() << "record: [" << actual << "]";
 }
 
 TEST(UnixLoggerRecord, BytesAreExact) {
   ScopedLogLevel unset(nullptr);
-  CapturedSyslog().clear();
   TempDir dir;
   ProbeLogger logger(dir.Path());
-  const time_t before = time(nullptr);
-  logger.Log(zbLogError, "main.cpp", 42, "disk %s", "full");
-  const time_t after = time(nullptr);
-  EXPECT_TRUE(IsRecord(ReadFile(dir.File("app.log")), before, after,
-                       "                   main.cpp|   42|Error: - disk full"));
-  EXPECT_TRUE(CapturedSyslog().empty());  // as root, or in one's own group, chown works
-}
-
-TEST(UnixLoggerRecord, FieldsAreCutPaddedOrShifted) {
-  ScopedLogLevel unset(nullptr);
-  TempDir dir;
-  ProbeLogger logger(dir.Path());
-  const std::string longMessage(5000, 'm');
-  const std::string longFile = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";  // 40 bytes
-  const time_t before = time(nullptr);
-  logger.Log(zbLogAudit, longFile.c_str(), 123456, "%s", longMessage.c_str());
-  logger.Log(static_cast<zbLogLevel>(3), "a.cc", 4294967295ul, "two\nlines");
-  logger.Log(zbLogCriticalFailure, "a.cc", 7, "%s", "");
-  const time_t after = time(nullptr);
-  const std::string content = ReadFile(dir.File("app.log"));
-  const std::string pid = Hex8(static_cast<unsigned>(getpid()));
-  const size_t second = content.find("\n" + pid, 1);
-  const size_t third = content.find("\n" + pid, second + 1);
-  ASSERT_NE(third, std::string::npos);
-  EXPECT_TRUE(IsRecord(content.substr(0, second), before, after,
-                       longFile.substr(0, 27) + "|123456|Audit: - " + longMessage.substr(0, 2046)));
-  EXPECT_TRUE(IsRecord(content.substr(second, third - second), before, after,
-                       std::string(23, ' ') + "a.cc|   -1|Unknown: - two\nlines"));
-  EXPECT_TRUE(IsRecord(content.substr(third), before, after,
-                       std::string(23, ' ') + "a.cc|    7|Critical Failure: - "));
-}
-
-// Which of the levels 0, 1, 2, 3, 4, 8, 64 and 256 a logger writes under LogLevel.
-std::string Admitted(char const* logLevel) {
-  ScopedLogLevel env(logLevel);
-  TempDir dir;
-  ProbeLogger logger(dir.Path());  // leaves the mask at 255 unless LogLevel is set
-  std::string admitted;
-  for (int level : {0, 1, 2, 3, 4, 8, 64, 256}) {
-    logger.Log(static_cast<zbLogLevel>(level), "f", 1, "<%d>", level);
+  const std::string file = "abcdefghijklmnopqrstuvwxyz0123456789";
+  const std::string text(5000, 'm');
+  const std::string pad(23, ' ');
+  const std::tuple<int, std::string, unsigned long, std::string, std::string> cases[] = {
+      {1, "main.cpp", 42, "disk full", pad.substr(4) + "main.cpp|   42|Error: - disk full"},
+      {64, file, 123456, text, file.substr(0, 27) + "|123456|Audit: - " + text.substr(0, 2046)},
+      {3, "a.cc", 4294967295ul, "two\nlines", pad + "a.cc|   -1|Unknown: - two\nlines"},
+      {0, "a.cc", 7, "", pad + "a.cc|    7|Critical Failure: - "}};
+  for (auto const& [level, source, line, message, rest] : cases) {
+    const size_t offset = ReadFile(dir.File("app.log")).size();
+    const time_t before = time(nullptr);
+    logger.Log(static_cast<zbLogLevel>(level), source.c_str(), line, "%s", message.c_str());
+    EXPECT_TRUE(
+        IsRecord(ReadFile(dir.File("app.log")).substr(offset), before, time(nullptr), rest));
   }
-  for (std::string const& record : SplitRecords(ReadFile(dir.File("app.log")))) {
-    admitted += record.substr(record.find('<'));
+  char const* names[] = {"Critical Failure:", "Error:", "Exception:",    "Warning:",
+                         "Information:",      "Trace:", "Perf. Timing:", "Audit:"};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_STREQ(zbILogger::GetLogLevelDisplayName(static_cast<zbLogLevel>((1 << i) >> 1)),
+                 names[i]);
   }
-  return admitted;
 }
 
-TEST(UnixLoggerLevel, LogLevelIsParsedLikeStrtolInBaseTen) {
-  EXPECT_EQ(Admitted(nullptr), "<0><1><2><3><4><8><64>");  // 255
-  EXPECT_EQ(Admitted("abc"), "<0>");
-  EXPECT_EQ(Admitted(""), "<0>");
-  EXPECT_EQ(Admitted("0x10"), "<0>");
-  EXPECT_EQ(Admitted("6"), "<0><2><4>");
-  EXPECT_EQ(Admitted(" +9 and more"), "<0><1><8>");
-  EXPECT_EQ(Admitted("-1"), "<0><1><2><3><4><8><64><256>");
-  EXPECT_EQ(Admitted("99999999999"), "<0><1><2><3><4><8><64><256>");  // clamped to INT32_MAX
-  EXPECT_EQ(Admitted("-99999999999"), "<0>");                         // clamped to INT32_MIN
-}
-
-TEST(UnixLoggerLevel, LogLevelIsReadAgainAtEveryRecordAndWins) {
+// LogLevel is read at every record, like strtol in base 10, and wins over the settings;
+// its last value stays once it is unset. Each step logs levels 0, 1, 2, 3, 4, 8, 16, 64
+// and 256, and yields the messages of those that were written.
+TEST(UnixLoggerLevel, LogLevelIsParsedAtEveryRecord) {
   ScopedLogLevel env(nullptr);
   TempDir dir;
-  struct MaskEight : ProbeLogger {
-    using ProbeLogger::ProbeLogger;
-    int LoadLogSettings(zbLogSettings& settings, String& base) override {
-      ProbeLogger::LoadLogSettings(settings, base);
-      settings.m_iLogLevel = 8;
-      return 0;
+  ProbeLogger logger(dir.Path());
+  size_t seen = 0;
+  auto admitted = [&](char const* value) {
+    env.Set(value);
+    for (int level : {0, 1, 2, 3, 4, 8, 16, 64, 256}) {
+      logger.Log(static_cast<zbLogLevel>(level), "f", 1, "<%d>", level);
     }
-  } logger(dir.Path());
-  zbUnixLogger::SetLogLevel(255);
-  logger.Log(zbLogError, "f", 1, "a");
-  logger.Log(zbLogInformation, "f", 1, "b");
-  env.Set("1");
-  logger.Log(zbLogError, "f", 1, "c");
-  logger.Log(zbLogInformation, "f", 1, "d");
-  env.Set(nullptr);  // the last value read stays
-  logger.Log(zbLogError, "f", 1, "e");
-  logger.Log(zbLogInformation, "f", 1, "f");
-  std::string messages;
-  for (std::string const& record : SplitRecords(ReadFile(dir.File("app.log")))) {
-    messages += record.back();
+    const std::vector<std::string> records = SplitRecords(ReadFile(dir.File("app.log")));
+    std::string messages;
+    for (; seen < records.size(); ++seen) messages += MessageOf(records[seen]);
+    return messages;
+  };
+  const std::string all = "<0><1><2><3><4><8><16><64><256>";
+  EXPECT_EQ(admitted(nullptr), "<0><1><2><3><4><8><16><64>");  // 255
+  logger.m_LogSettings.m_iLogLevel = 8;                        // as a settings hook may leave it
+  EXPECT_EQ(admitted(nullptr), "<0><8>");
+  // Each text without digits follows a mask other than 0, so that reading it as unset shows.
+  EXPECT_EQ(admitted("abc"), "<0>");
+  EXPECT_EQ(admitted(" +9 and more"), "<0><1><8>");
+  EXPECT_EQ(admitted(""), "<0>");
+  EXPECT_EQ(admitted("-1"), all);
+  EXPECT_EQ(admitted("0x10"), "<0>");
+  EXPECT_EQ(admitted("99999999999"), all);     // clamped to INT32_MAX
+  EXPECT_EQ(admitted("-99999999999"), "<0>");  // clamped to INT32_MIN
+  EXPECT_EQ(admitted(nullptr), "<0>");
+}
+
+using Counts = std::array<unsigned long long, 4>;  // written, locked, other, filtered
+
+Counts CountsOf(zbUnixLogger const& logger) {
+  return {logger.GetRecordsWritten(), logger.GetRecordsDroppedLocked(),
+          logger.GetRecordsDroppedOther(), logger.GetRecordsFiltered()};
+}
+
+// While another process holds the lock, a record is dropped at once (a Log() that
+// waited would keep the holder past its 10 s), or after the bound the hook gives; the
+// hook is asked only then, and releasing the lock from it gets the record through.
+TEST(UnixLoggerCounts, EachRecordCountsOnceForWhatBecameOfIt) {
+  TempDir dir;
+  ScopedLogLevel env("1");
+  ProbeLogger logger(dir.Path(), "app.log", 1, 2);  // every record past the first rotates
+  logger.Log(zbLogError, "f", 1, "written");
+  logger.Log(zbLogTrace, "f", 2, "filtered");
+  ASSERT_EQ(mkdir(dir.File("app.log_1.Bak").c_str(), 0700), 0);  // 2 cannot be renamed onto it
+  WriteFile(dir.File("app.log_2.Bak"), "");
+  const std::string log = ReadFile(dir.File("app.log"));
+  logger.Log(zbLogError, "f", 3, "rotation fails");
+  EXPECT_EQ(ReadFile(dir.File("app.log")), log);
+  ASSERT_EQ(rmdir(dir.File("app.log_1.Bak").c_str()), 0);
+  {
+    LockHolder holder(dir.File("app.lock"));
+    logger.Log(zbLogError, "f", 4, "dropped");
+    logger.Log(zbLogTrace, "f", 5, "filtered, not waiting for the lock");
+    logger.m_ulLockWait = 30;
+    const auto start = std::chrono::steady_clock::now();
+    logger.Log(zbLogError, "f", 6, "dropped after 30 ms");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+    logger.m_ulLockWait = 10000;
+    logger.m_fnOnLockWait = [&holder] { holder.Release(); };
+    logger.Log(zbLogError, "f", 7, "written once the lock is free");
+    EXPECT_EQ(holder.Finish(), 0);
   }
-  EXPECT_EQ(messages, "bce");
-  EXPECT_EQ(zbUnixLogger::m_siLogLevel, 255);  // only a first call's LogLevel goes there
-}
+  EXPECT_EQ(logger.m_iLockWaitCalls, 3);
+  EXPECT_EQ(CountsOf(logger), (Counts{2, 2, 1, 2}));
 
-TEST(UnixLoggerLevel, FirstCallStoresLogLevelInTheStatic) {
-  ScopedLogLevel env("0");
-  TempDir dir;
-  ProbeLogger logger(dir.Path());
-  zbUnixLogger::SetLogLevel(255);
-  logger.Log(zbLogError, "f", 1, "filtered");
-  EXPECT_EQ(zbUnixLogger::m_siLogLevel, 0);
-  zbUnixLogger::SetLogLevel(255);
-  // The filtered first record still opened both files.
-  EXPECT_TRUE(Exists(dir.File("app.lock")));
-  EXPECT_EQ(ReadFile(dir.File("app.log")), "");
-  env.Set("1");
-  logger.Log(zbLogError, "f", 1, "admitted");
-  EXPECT_EQ(SplitRecords(ReadFile(dir.File("app.log"))).size(), 1u);
-}
-
-// A child takes the lock and keeps it until told to go, or for 10 s at most: a Log()
-// that waited for the lock would then write its record, which the test would see.
-TEST(UnixLoggerLock, RecordIsDroppedWhileAnotherProcessHoldsTheLock) {
-  TempDir dir;
-  ProbeLogger logger(dir.Path());
-  logger.Log(zbLogError, "f", 1, "first");
-  int locked[2];
-  int release[2];
-  ASSERT_EQ(pipe(locked), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const std::string lockPath = dir.File("app.lock");
-  const pid_t holder = Spawn([&] {
-    close(locked[0]);
-    close(release[1]);
-    const int fd = open(lockPath.c_str(), O_WRONLY);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) return 1;
-    if (write(locked[1], "L", 1) != 1) return 2;
-    struct pollfd until {
-      release[0], POLLIN, 0
-    };
-    return poll(&until, 1, 10000) == 1 ? 0 : 3;
+  // A write cut short by the file size limit (in a child that ignores SIGXFSZ).
+  const pid_t child = Spawn([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = ReadFile(dir.File("app.log")).size() + 10;
+    ProbeLogger cut(dir.Path(), "app.log", 1000, 1);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    cut.Log(zbLogError, "f", 8, "cut short");
+    return CountsOf(cut) == Counts{0, 0, 1, 0} ? 0 : 1;
   });
-  close(locked[1]);
-  close(release[0]);
-  char signal = 0;
-  ASSERT_EQ(read(locked[0], &signal, 1), 1);
-  logger.Log(zbLogError, "f", 2, "dropped");
-  close(release[1]);
-  EXPECT_EQ(Reap(holder), 0);
-  close(locked[0]);
-  logger.Log(zbLogError, "f", 3, "after");
-  const std::vector<std::string> records = SplitRecords(ReadFile(dir.File("app.log")));
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_NE(records[0].find("first"), std::string::npos);
-  EXPECT_NE(records[1].find("after"), std::string::npos);
+  EXPECT_EQ(Reap(child), 0);
 }
 
 }  // namespace
