@@ -51,13 +51,6 @@ unsigned long ProbeLogger::GetLockWaitMilliseconds() {
   return m_ulLockWait;
 }
 
-ScopedLogLevel::ScopedLogLevel(char const* value)
-    : m_bHad(getenv("LogLevel") != nullptr), m_strOld(m_bHad ? getenv("LogLevel") : "") {
-  Set(value);
-}
-
-ScopedLogLevel::~ScopedLogLevel() { Set(m_bHad ? m_strOld.c_str() : nullptr); }
-
 void ScopedLogLevel::Set(char const* value) {
   value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
 }
@@ -99,7 +92,7 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  int ends[2];  // the holder's end reports the lock, and sees the other end close
+  int ends[2];  // the holder's end reports the lock, then sees the other end close
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
   m_pidHolder = Spawn([&] {
     close(ends[0]);
@@ -121,8 +114,6 @@ LockHolder::LockHolder(std::string const& lockPath) {
     throw std::runtime_error("the lock holder did not get the lock");
   }
 }
-
-LockHolder::~LockHolder() { Finish(); }
 
 void LockHolder::Release() {
   if (m_iRelease >= 0) close(m_iRelease);

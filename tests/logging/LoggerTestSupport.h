@@ -61,18 +61,14 @@ class ProbeLogger : public zbUnixLogger {
   using zbUnixLogger::m_strBaseDirectory;
 };
 
-// Sets (or, with a null value, unsets) the environment variable LogLevel for a scope.
-class ScopedLogLevel {
- public:
-  explicit ScopedLogLevel(char const* value);
-  ~ScopedLogLevel();
+// Sets (or, with a null value, unsets) the environment variable LogLevel; unsets it at
+// the end of the scope, as the tests expect to find it.
+struct ScopedLogLevel {
+  explicit ScopedLogLevel(char const* value) { Set(value); }
+  ~ScopedLogLevel() { Set(nullptr); }
   ScopedLogLevel(ScopedLogLevel const&) = delete;
   ScopedLogLevel& operator=(ScopedLogLevel const&) = delete;
-  void Set(char const* value);
-
- private:
-  bool m_bHad;
-  std::string m_strOld;
+  static void Set(char const* value);
 };
 
 std::string ReadFile(std::string const& path);
@@ -90,14 +86,15 @@ pid_t Spawn(std::function<int()> const& body);
 int Reap(pid_t child);
 
 // Another process that holds the write lock on a lock file: from construction, which
-// returns once it holds it, until Release(), or for 10 s at most.
+// returns once it holds it, until it is released or killed, or for 10 s at most.
 class LockHolder {
  public:
   explicit LockHolder(std::string const& lockPath);
-  ~LockHolder();
+  ~LockHolder() { Finish(); }
   LockHolder(LockHolder const&) = delete;
   LockHolder& operator=(LockHolder const&) = delete;
 
+  pid_t Pid() const { return m_pidHolder; }
   // Tells it to let go and exit, without waiting for that.
   void Release();
   // Releases and waits for it to exit: 0 when it held the lock until told to go.

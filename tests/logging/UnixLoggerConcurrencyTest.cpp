@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,19 +24,18 @@ std::string Message(int writer, int number) {
          std::string(static_cast<size_t>(std::max(number, 0) % 50), '.') + " end";
 }
 
-// Two threads share one logger on a log that rotates often into enough backups to keep
-// everything; returns what that logger counts as written.
-unsigned long long LogFromTwoThreads(std::string const& directory, int firstWriter) {
-  ProbeLogger logger(directory, "app.log", 8192, 64);
-  auto write = [&logger](int writer) {
-    for (int i = 0; i < kRecords; ++i) {
-      logger.Log(zbLogInformation, "w.cc", 7, "%s", Message(writer, i).c_str());
-    }
-  };
-  std::thread other(write, firstWriter + 1);
-  write(firstWriter);
-  other.join();
-  return logger.GetRecordsWritten();
+// One thread per logger given (a logger may be given more than once), writers
+// `firstWriter` onwards, all logging at once.
+void LogFromThreads(std::vector<zbILogger*> const& loggers, int firstWriter) {
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < loggers.size(); ++i) {
+    threads.emplace_back([logger = loggers[i], writer = firstWriter + static_cast<int>(i)] {
+      for (int n = 0; n < kRecords; ++n) {
+        logger->Log(zbLogInformation, "w.cc", 7, "%s", Message(writer, n).c_str());
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
 }
 
 // Every record of the backups (oldest first) and the log, checked to be whole; returns
@@ -57,12 +57,19 @@ std::map<int, std::vector<int>> CollectRecords(TempDir const& dir) {
   return seen;
 }
 
-// Threads of one process wait for each other: all their records land, in order.
-// Processes drop records while another holds the lock (how many depends on the
-// scheduler), but what lands is whole, and in each writer's order.
+// Threads of one process wait for each other, on a shared logger or on loggers of
+// their own (record locks belong to the process): all their records land, in order.
+// Processes (two threads on one rotating logger each) drop records while another holds
+// the lock, how many depends on the scheduler, but what lands is whole and in order.
 TEST(UnixLoggerConcurrency, ThreadsAndProcessesWriteWholeRecords) {
   TempDir dir;
-  EXPECT_EQ(LogFromTwoThreads(dir.Path(), 0), 2u * kRecords);
+  {
+    ProbeLogger shared(dir.Path());
+    ProbeLogger own(dir.Path());
+    ProbeLogger other(dir.Path());
+    LogFromThreads({&shared, &shared, &own, &other}, 0);
+    EXPECT_EQ(shared.GetRecordsWritten(), 2u * kRecords);
+  }
   int gate[2];
   ASSERT_EQ(pipe(gate), 0);
   std::vector<pid_t> children;
@@ -71,7 +78,8 @@ TEST(UnixLoggerConcurrency, ThreadsAndProcessesWriteWholeRecords) {
       close(gate[1]);
       char go = 0;
       if (read(gate[0], &go, 1) != 0) return 1;  // released together when the pipe closes
-      LogFromTwoThreads(dir.Path(), 2 * process);
+      ProbeLogger logger(dir.Path(), "app.log", 8192, 64);
+      LogFromThreads({&logger, &logger}, 2 + 2 * process);
       return 0;
     }));
   }
@@ -84,7 +92,26 @@ TEST(UnixLoggerConcurrency, ThreadsAndProcessesWriteWholeRecords) {
               numbers.end())
         << writer;
   }
-  for (int writer : {0, 1}) EXPECT_EQ(seen.at(writer).size(), static_cast<size_t>(kRecords));
+  for (int writer = 0; writer < 4; ++writer) {
+    EXPECT_EQ(seen.at(writer).size(), static_cast<size_t>(kRecords));
+  }
+}
+
+// Each logger clears the process's file creation mask while it opens its files: two
+// first records at once must not leave the process with mask 0 for good.
+TEST(UnixLoggerConcurrency, ConcurrentFirstRecordsLeaveTheUmaskAlone) {
+  TempDir dir;
+  const mode_t callerMask = umask(022);
+  for (int round = 0; round < 100; ++round) {
+    const std::string name = "app" + std::to_string(round) + ".log";
+    ProbeLogger first(dir.Path(), name);
+    ProbeLogger second(dir.Path(), name);
+    std::thread other([&second] { second.Log(zbLogError, "f", 1, "x"); });
+    first.Log(zbLogError, "f", 1, "x");
+    other.join();
+    ASSERT_EQ(umask(022), 022u) << "round " << round;
+  }
+  umask(callerMask);
 }
 
 // A parent thread is parked inside Log(), holding the logger's mutex, while the
