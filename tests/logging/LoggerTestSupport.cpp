@@ -1,11 +1,13 @@
 #include "LoggerTestSupport.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,18 +43,12 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
   return -7;  // ignored by the logger
 }
 
-gid_t ProbeLogger::GetGroupID() {
-  return m_bOverrideGroup ? m_gidOverride : zbUnixLogger::GetGroupID();
-}
+gid_t ProbeLogger::GetGroupID() { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
 
 unsigned long ProbeLogger::GetLockWaitMilliseconds() {
   ++m_iLockWaitCalls;
   if (m_fnOnLockWait) m_fnOnLockWait();
   return m_ulLockWait;
-}
-
-void ScopedLogLevel::Set(char const* value) {
-  value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
 }
 
 std::string ReadFile(std::string const& path) {
@@ -77,6 +73,16 @@ std::vector<std::string> SplitRecords(std::string const& content) {
   for (std::string line; std::getline(lines, line);) records.push_back(line);
   if (!records.empty()) records.erase(records.begin());  // what precedes the first line feed
   return records;
+}
+
+int BecomeNobody(std::string const& directory) {
+  constexpr uid_t kNobody = 65534;
+  if (chmod(directory.c_str(), 0777) != 0 ||
+      (geteuid() == 0 &&
+       (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
+    return 1;
+  }
+  return access(directory.c_str(), W_OK | X_OK) == 0 ? 0 : kSkip;
 }
 
 pid_t Spawn(std::function<int()> const& body) {

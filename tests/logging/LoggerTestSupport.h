@@ -7,7 +7,10 @@
 #include <stdint.h>
 #include <sys/types.h>
 
+#include <stdlib.h>
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 namespace logger_test {
 
 constexpr int kReportPriority = 134;  // LOG_LOCAL0 | LOG_INFO
+constexpr int kSkip = 77;             // a child's exit status: the test cannot run here
 
 // A fresh directory under the system's temporary directory, removed with its content.
 class TempDir {
@@ -49,8 +53,7 @@ class ProbeLogger : public zbUnixLogger {
   std::string m_strBase;
   uint32_t m_uMaxSize;
   uint32_t m_uBackups;
-  bool m_bOverrideGroup = false;
-  gid_t m_gidOverride = 0;
+  std::optional<gid_t> m_gidGroup;  // when set, the group hook's answer
   unsigned long m_ulLockWait = 0;
   std::function<void()> m_fnOnLockWait;
   int m_iLockWaitCalls = 0;
@@ -68,7 +71,9 @@ struct ScopedLogLevel {
   ~ScopedLogLevel() { Set(nullptr); }
   ScopedLogLevel(ScopedLogLevel const&) = delete;
   ScopedLogLevel& operator=(ScopedLogLevel const&) = delete;
-  static void Set(char const* value);
+  static void Set(char const* value) {
+    value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
+  }
 };
 
 std::string ReadFile(std::string const& path);
@@ -80,6 +85,9 @@ std::vector<std::string> SplitRecords(std::string const& content);
 // The record's message: the text after the level name's " - ".
 std::string MessageOf(std::string const& record);
 
+// Makes the process (if root) user and group nobody, for whom permission bits count, and
+// opens `directory` to everyone: 0, or kSkip when nobody still cannot write there.
+int BecomeNobody(std::string const& directory);
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);
 // Waits for the child and returns its exit status, or -1 when it did not exit.

@@ -3,7 +3,6 @@
 // the records go where the logger's rules say, remove the fault; then a record is
 // written as usual, by the same logger or by one created afterwards (a new process).
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -19,9 +18,6 @@
 
 namespace logger_test {
 namespace {
-
-constexpr int kSkip = 77;
-constexpr uid_t kNobody = 65534;
 
 struct Context {
   TempDir const& m_Dir;
@@ -132,13 +128,7 @@ TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
       // the permission bits count.
       {"lock file not writable", 600, 1, true,
        [](Context& c) {
-         char const* path = c.m_Dir.Path().c_str();
-         if (chmod(path, 0777) != 0 ||
-             (geteuid() == 0 &&
-              (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
-           return 1;
-         }
-         if (access(path, W_OK | X_OK) != 0) return kSkip;
+         if (const int failed = BecomeNobody(c.m_Dir.Path())) return failed;
          const std::string lock = c.m_Dir.File("app.lock");
          WriteFile(lock, "");
          if (chmod(lock.c_str(), 0444) != 0) return 2;

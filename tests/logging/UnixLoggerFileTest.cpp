@@ -1,7 +1,9 @@
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <array>
+#include <tuple>
 
 #include "LoggerTestSupport.h"
 
@@ -50,8 +52,7 @@ TEST(UnixLoggerDirectory, ConfiguredThenBelowTheBaseThenTheDefault) {
 TEST(UnixLoggerOpen, CreatesBothFilesWithMode0660AndTheGroupUnderNoMask) {
   TempDir dir;
   ProbeLogger logger(dir.Path(), "x.log.log");  // every ".log" makes ".lock" in the lock's name
-  logger.m_bOverrideGroup = true;
-  logger.m_gidOverride = 4321;
+  logger.m_gidGroup = 4321;
   const mode_t callerMask = umask(077);
   logger.Log(zbLogError, "f", 1, "x");
   EXPECT_EQ(umask(callerMask), 077u);
@@ -94,24 +95,84 @@ TEST(UnixLoggerOpen, FailedFirstOpenStaysFailedForGoodAndReportsVerbatim) {
 TEST(UnixLoggerSyslog, GroupFailuresAsNonRoot) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
   TempDir dir;
-  ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);
   const int status = Reap(Spawn([&] {
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) return 1;
-    if (access(dir.Path().c_str(), W_OK | X_OK) != 0) return 77;
+    if (const int failed = BecomeNobody(dir.Path())) return failed;
     CapturedSyslog().clear();
     ProbeLogger logger(dir.Path(), "app.log", 10, 1);
-    logger.m_bOverrideGroup = true;  // group 0
+    logger.m_gidGroup = 0;
     for (int i = 0; i < 3; ++i) logger.Log(zbLogError, "f", 1, "record %d", i);
     WriteFile(dir.File("sent"), Sent());
     return 0;
   }));
-  if (status == 77) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
+  if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
   ASSERT_EQ(status, 0);
   const std::string lock = "134 Error setting gid on lock file: app.lock\n";
   const std::string log = "134 Error setting gid on log file.\n";
   const std::string backup = "134 Error setting gid on log file: " + dir.File("app.log_1.Bak");
   EXPECT_EQ(ReadFile(dir.File("sent")), lock + log + backup + "\n" + log + backup + "\n" + log);
   EXPECT_EQ(MessageOf(ReadFile(dir.File("app.log"))), "record 2");
+}
+
+// Per case: the size limit, the number of backups, backups 1 to 4 before ("" for
+// none), the log's content at each rotation, the log and backups 1 to 4 afterwards.
+using Backups = std::array<std::string, 4>;
+using RotationCase =
+    std::tuple<uint32_t, uint32_t, Backups, std::vector<std::string>, std::string, Backups>;
+
+TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
+  const RotationCase cases[] = {
+      {4, 2, {}, {"abcd"}, "abcd", {}},  // as large as the limit: kept
+      {4, 2, {}, {"abcde"}, "", {"abcde"}},
+      {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd"}, "", {"1st", "2nd", "3rd", "4"}},
+      {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
+      {1, 2, {"", "kept"}, {"content"}, "", {"content", "kept"}},  // a gap is filled first
+      {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
+      {1, 0, {}, {"discarded"}, "", {}},
+  };
+  for (auto const& [maxSize, count, before, logs, log, after] : cases) {
+    SCOPED_TRACE(logs.back() + " into " + std::to_string(count) + " backups");
+    TempDir dir;
+    auto backup = [&dir](size_t n) { return dir.File("app.log_" + std::to_string(n) + ".Bak"); };
+    ProbeLogger logger(dir.Path(), "app.log", maxSize, count);
+    ScopedLogLevel none("0");
+    logger.Log(zbLogError, "f", 1, "filtered out, yet opens the files");
+    struct stat opened {};
+    ASSERT_EQ(stat(dir.File("app.log").c_str(), &opened), 0);
+    for (size_t n = 1; n <= 4; ++n) {
+      if (!before[n - 1].empty()) WriteFile(backup(n), before[n - 1]);
+    }
+    for (std::string const& content : logs) {
+      WriteFile(dir.File("app.log"), content);
+      EXPECT_EQ(logger.RotateLogBackup(), 0);
+    }
+    // Emptied in place: every process keeps writing into the file it holds open.
+    struct stat now {};
+    ASSERT_EQ(stat(dir.File("app.log").c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, opened.st_ino);
+    EXPECT_EQ(ReadFile(dir.File("app.log")), log);
+    EXPECT_FALSE(Exists(backup(0)));
+    for (size_t n = 1; n <= 4; ++n) EXPECT_EQ(ReadFile(backup(n)), after[n - 1]) << n;
+  }
+}
+
+TEST(UnixLoggerCopy, CopiesEveryByteOrFails) {
+  TempDir dir;
+  ProbeLogger logger(dir.Path());
+  const std::string bytes("binary\0with NULs\n\xff", 19);
+  WriteFile(dir.File("src"), bytes);
+  WriteFile(dir.File("empty"), "");
+  WriteFile(dir.File("dst"), std::string(5000, 'x'));  // longer than the copy
+  const std::tuple<char const*, std::string, int> cases[] = {{"src", dir.File("dst"), 0},
+                                                             {"empty", dir.File("e"), -1},
+                                                             {"missing", dir.File("m"), -1},
+                                                             {"src", dir.File("no/dir"), -1},
+                                                             {"src", dir.Path(), -1}};
+  for (auto const& [from, to, result] : cases) {
+    EXPECT_EQ(logger.MemCopyFile(String(dir.File(from).c_str()), String(to.c_str())), result)
+        << from << " to " << to;
+  }
+  EXPECT_EQ(ReadFile(dir.File("dst")), bytes);
+  EXPECT_FALSE(Exists(dir.File("m")));
 }
 
 }  // namespace
