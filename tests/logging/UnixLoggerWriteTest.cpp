@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -209,8 +210,14 @@ TEST(UnixLoggerConcurrency, ConcurrentFirstRecordsLeaveTheUmaskAlone) {
     const std::string name = "app" + std::to_string(round) + ".log";
     ProbeLogger first(dir.Path(), name);
     ProbeLogger second(dir.Path(), name);
-    std::thread other([&second] { second.Log(zbLogError, "f", 1, "x"); });
-    first.Log(zbLogError, "f", 1, "x");
+    std::atomic<int> ready(0);  // both start at once
+    auto log = [&ready](ProbeLogger* logger) {
+      for (++ready; ready < 2;) {
+      }
+      logger->Log(zbLogError, "f", 1, "x");
+    };
+    std::thread other(log, &second);
+    log(&first);
     other.join();
     ASSERT_EQ(umask(022), 022u) << "round " << round;
   }
