@@ -16,6 +16,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace logger_test {
 
@@ -121,16 +122,11 @@ LockHolder::LockHolder(std::string const& lockPath) {
   }
 }
 
-void LockHolder::Release() {
-  if (m_iRelease >= 0) close(m_iRelease);
-  m_iRelease = -1;
-}
+void LockHolder::Release() { close(std::exchange(m_iRelease, -1)); }
 
 int LockHolder::Finish() {
   Release();
-  const int status = Reap(m_pidHolder);
-  m_pidHolder = -1;
-  return status;
+  return Reap(std::exchange(m_pidHolder, -1));
 }
 
 std::vector<SyslogMessage>& CapturedSyslog() {
