@@ -122,15 +122,13 @@ LockHolder::LockHolder(std::string const& lockPath) {
   }
 }
 
-void LockHolder::Release() { close(std::exchange(m_iRelease, -1)); }
-
 int LockHolder::Finish() {
-  Release();
+  if (m_iRelease >= 0) close(std::exchange(m_iRelease, -1));
   return Reap(std::exchange(m_pidHolder, -1));
 }
 
-std::vector<SyslogMessage>& CapturedSyslog() {
-  static std::vector<SyslogMessage> messages;
+std::string& CapturedSyslog() {
+  static std::string messages;
   return messages;
 }
 
@@ -146,5 +144,5 @@ extern "C" __attribute__((visibility("default"))) void syslog(int priority, char
   va_start(arguments, format);
   vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  logger_test::CapturedSyslog().push_back({priority, text});
+  logger_test::CapturedSyslog() += std::to_string(priority) + " " + text + "\n";
 }

@@ -103,9 +103,7 @@ class LockHolder {
   LockHolder& operator=(LockHolder const&) = delete;
 
   pid_t Pid() const { return m_pidHolder; }
-  // Tells it to let go and exit, without waiting for that.
-  void Release();
-  // Releases and waits for it to exit: 0 when it held the lock until told to go.
+  // Tells it to let go and waits for it to exit: 0 when it held the lock until told to go.
   int Finish();
 
  private:
@@ -113,12 +111,9 @@ class LockHolder {
   int m_iRelease = -1;
 };
 
-// Syslog messages sent in this process, as syslog would have formatted them.
-struct SyslogMessage {
-  int m_iPriority;
-  std::string m_strText;
-};
-std::vector<SyslogMessage>& CapturedSyslog();
+// Syslog messages sent in this process, as syslog would have formatted them: one
+// "<priority> <text>" line each.
+std::string& CapturedSyslog();
 
 }  // namespace logger_test
 

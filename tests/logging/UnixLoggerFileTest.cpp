@@ -12,15 +12,6 @@ namespace {
 
 constexpr char kDefaultDirectory[] = "/qtr/bin/zoredezuv/logs";
 
-// The messages sent to syslog, one "<priority> <text>" line each.
-std::string Sent() {
-  std::string sent;
-  for (SyslogMessage const& message : CapturedSyslog()) {
-    sent += std::to_string(message.m_iPriority) + " " + message.m_strText + "\n";
-  }
-  return sent;
-}
-
 // What GetLogFileDirectory settles on for a configured and a base directory.
 std::pair<int, std::string> Resolve(std::string const& configured, std::string const& base) {
   ProbeLogger logger("/");
@@ -76,7 +67,7 @@ TEST(UnixLoggerOpen, FailedFirstOpenStaysFailedForGoodAndReportsVerbatim) {
   logger.LogToSyslogFile(kReportPriority, String("50%d done %s"));
   logger.LogToSyslogFile(kReportPriority, String("first %n "), String("second%"));
   EXPECT_EQ(
-      Sent(),
+      CapturedSyslog(),
       "134 Error setting gid on lock file: app.lock\n134 50%d done %s\n134 first %n second%\n");
   // The directory appears, LogLevel changes: the logger neither retries nor reads it.
   ASSERT_EQ(mkdir(base.File("logs").c_str(), 0700), 0);
@@ -101,7 +92,7 @@ TEST(UnixLoggerSyslog, GroupFailuresAsNonRoot) {
     ProbeLogger logger(dir.Path(), "app.log", 10, 1);
     logger.m_gidGroup = 0;
     for (int i = 0; i < 3; ++i) logger.Log(zbLogError, "f", 1, "record %d", i);
-    WriteFile(dir.File("sent"), Sent());
+    WriteFile(dir.File("sent"), CapturedSyslog());
     return 0;
   }));
   if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
