@@ -41,9 +41,7 @@ bool Holds(std::string const& content, std::string const& message) {
 }
 
 bool SetFileSizeLimit(rlim_t bytes) {
-  struct rlimit limit {};
-  limit.rlim_max = RLIM_INFINITY;
-  limit.rlim_cur = bytes;
+  const struct rlimit limit { bytes, RLIM_INFINITY };
   return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
