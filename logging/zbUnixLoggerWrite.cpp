@@ -26,8 +26,8 @@ constexpr uint32_t kDefaultMaxBackupFiles = 2;
 constexpr char kLogLevelVariable[] = "LogLevel";
 constexpr char kHeaderFormat[] = "\n%8X|%04d/%02d/%02d|%02d:%02d:%02d|%27.27s|%5d|%s - ";
 constexpr char kLogGroupError[] = "Error setting gid on log file.";
-// The record buffer, and the limit each formatting call gets: one less than its size,
-// so a message keeps at most its first 2046 bytes.
+// The record buffer of the format, and the limit each formatting call gets: one less
+// than its size, so a message keeps at most its first 2046 bytes.
 constexpr size_t kRecordBufferBytes = 2048;
 constexpr size_t kFormatLimit = kRecordBufferBytes - 1;
 // The bounded wait for the lock: pauses between two requests, and the longest bound
@@ -120,24 +120,24 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
 
   // Taken at every call, never kept: after fork() the child writes its own id.
   const pid_t pid = getpid();
-  // Not zero-filled: each formatting call leaves a NUL-terminated text in it.
-  char buffer[kRecordBufferBytes];
-  snprintf(buffer, kFormatLimit, kHeaderFormat, static_cast<unsigned int>(pid),
+  // Header and message each get the limit 2047, as if formatted in turn into one
+  // 2048-byte buffer, so the message keeps at most its first 2046 bytes. Laid side by
+  // side on the stack, they form the record with no copy and no allocation. Not
+  // zero-filled: each formatting call leaves a NUL-terminated text.
+  char record[2 * kRecordBufferBytes];
+  snprintf(record, kFormatLimit, kHeaderFormat, static_cast<unsigned int>(pid),
            local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
            local.tm_sec, file, static_cast<int32_t>(static_cast<uint32_t>(line)),
            GetLogLevelDisplayName(level));
-  // Room for the longest message up front: one allocation per record.
-  String record;
-  const size_t headerBytes = strlen(buffer);
-  record.reserve(headerBytes + kFormatLimit);
-  record.append(buffer, headerBytes);
+  const size_t headerBytes = strlen(record);
   va_list arguments;
   va_start(arguments, format);
   // The analyzer of clang-tidy 14 sees this va_list as uninitialised when it checks
   // another file first in the same run; it is started just above.
-  vsnprintf(buffer, kFormatLimit, format, arguments);  // NOLINT(clang-analyzer-valist.*)
+  vsnprintf(record + headerBytes, kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
+            arguments);
   va_end(arguments);
-  record.append(buffer, strlen(buffer));
+  const size_t recordBytes = headerBytes + strlen(record + headerBytes);
 
   zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, pid);
   zbutil_detail::RecordLock lock(m_iLockFd);
@@ -153,9 +153,8 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   if (fchown(m_iLogFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {
     LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLogGroupError);
   }
-  // One write, whatever its result: a record is never completed or retried. The
-  // record's bytes are its narrow form already, so no copy is made for it.
-  const ssize_t written = write(m_iLogFd, record.data(), record.size());
-  Count(written == static_cast<ssize_t>(record.size()) ? m_ullRecordsWritten
-                                                       : m_ullRecordsDroppedOther);
+  // One write, whatever its result: a record is never completed or retried.
+  const ssize_t written = write(m_iLogFd, record, recordBytes);
+  Count(written == static_cast<ssize_t>(recordBytes) ? m_ullRecordsWritten
+                                                     : m_ullRecordsDroppedOther);
 }
