@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <string_view>
 #include <thread>
 
+#include "RecordFormat.h"
 #include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
 
@@ -24,12 +26,7 @@ constexpr uint32_t kDefaultMaxLogFileSize = 268435456;
 constexpr int32_t kDefaultLogLevel = 255;
 constexpr uint32_t kDefaultMaxBackupFiles = 2;
 constexpr char kLogLevelVariable[] = "LogLevel";
-constexpr char kHeaderFormat[] = "\n%8X|%04d/%02d/%02d|%02d:%02d:%02d|%27.27s|%5d|%s - ";
 constexpr char kLogGroupError[] = "Error setting gid on log file.";
-// The record buffer of the format, and the limit each formatting call gets: one less
-// than its size, so a message keeps at most its first 2046 bytes.
-constexpr size_t kRecordBufferBytes = 2048;
-constexpr size_t kFormatLimit = kRecordBufferBytes - 1;
 // The bounded wait for the lock: pauses between two requests, and the longest bound
 // taken literally (about 31 years).
 constexpr std::chrono::microseconds kFirstPause(50);
@@ -49,6 +46,79 @@ bool ReadLogLevelVariable(int32_t& mask) {
 }
 
 void Count(std::atomic<uint64_t>& counter) { counter.fetch_add(1, std::memory_order_relaxed); }
+
+// The loggers whose first-call set-up this thread is running, innermost first. A hook
+// that logs through its own logger finds it here and drops the record instead of
+// waiting for the set-up it is part of. Kept per thread, outside the logger object,
+// whose layout belongs to the programs that derive from it.
+struct SetupInProgress {
+  zbUnixLogger const* m_pLogger;
+  SetupInProgress const* m_pOuter;
+};
+thread_local SetupInProgress const* tl_pSetup = nullptr;
+
+bool IsSettingUp(zbUnixLogger const* logger) {
+  for (SetupInProgress const* setup = tl_pSetup; setup != nullptr; setup = setup->m_pOuter) {
+    if (setup->m_pLogger == logger) return true;
+  }
+  return false;
+}
+
+// Marks `logger` as being set up by this thread for its scope.
+class ScopedSetup {
+ public:
+  explicit ScopedSetup(zbUnixLogger const* logger) : m_setup{logger, tl_pSetup} {
+    tl_pSetup = &m_setup;
+  }
+  ~ScopedSetup() { tl_pSetup = m_setup.m_pOuter; }
+  ScopedSetup(ScopedSetup const&) = delete;
+  ScopedSetup& operator=(ScopedSetup const&) = delete;
+
+ private:
+  SetupInProgress m_setup;
+};
+
+// The parts of a header that change seldom, per thread (a logger may be shared by
+// threads and cannot hold them): the process id's text, rebuilt when getpid answers
+// another id (after fork), and the local date and time of the current second, rebuilt
+// when the second changes. Zero-initialised: no id, no second.
+struct HeaderCache {
+  time_t m_tSecond;
+  pid_t m_pid;
+  bool m_bDateTimeValid;
+  uint8_t m_uPidBytes;
+  uint8_t m_uDateTimeBytes;
+  char m_achPid[zbutil_record::kMaxPidBytes];
+  char m_achDateTime[zbutil_record::kMaxDateTimeBytes];
+};
+thread_local HeaderCache tl_header;
+
+std::string_view PidText(HeaderCache& cache, pid_t pid) {
+  if (cache.m_pid != pid || cache.m_uPidBytes == 0) {
+    char* end = zbutil_record::WritePid(cache.m_achPid, static_cast<uint32_t>(pid));
+    cache.m_uPidBytes = static_cast<uint8_t>(end - cache.m_achPid);
+    cache.m_pid = pid;
+  }
+  return std::string_view(cache.m_achPid, cache.m_uPidBytes);
+}
+
+// The local date and time of `now`, or false when it cannot be determined. At each new
+// second the time zone is read again (tzset: TZ, or a stat of /etc/localtime), as plain
+// localtime does at every call, so a changed zone shows within a second.
+bool DateTimeText(HeaderCache& cache, time_t now, std::string_view& text) {
+  if (!cache.m_bDateTimeValid || cache.m_tSecond != now) {
+    cache.m_bDateTimeValid = false;
+    tzset();
+    struct tm local {};
+    if (localtime_r(&now, &local) == nullptr) return false;
+    char* end = zbutil_record::WriteDateTime(cache.m_achDateTime, local);
+    cache.m_uDateTimeBytes = static_cast<uint8_t>(end - cache.m_achDateTime);
+    cache.m_tSecond = now;
+    cache.m_bDateTimeValid = true;
+  }
+  text = std::string_view(cache.m_achDateTime, cache.m_uDateTimeBytes);
+  return true;
+}
 
 // Repeats the refused lock request, pausing 50 us, then twice as long each time up to
 // 1 ms, until it is granted or `milliseconds` have passed on the monotonic clock.
@@ -76,8 +146,14 @@ bool WaitForLock(zbutil_detail::RecordLock& lock, unsigned long milliseconds) {
 void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, char const* format,
                        ...) {
   if (!m_bReady.load(std::memory_order_acquire)) {
+    // Called from a hook of this logger's own set-up: its files are not open yet.
+    if (IsSettingUp(this)) {
+      Count(m_ullRecordsDroppedOther);
+      return;
+    }
     zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, getpid());
     if (!m_bInitialised) {
+      ScopedSetup setup(this);
       m_LogSettings.m_strLogDirectory = zbutil_detail::kDefaultLogDirectory;
       m_LogSettings.m_ulMaxLogFileSize = kDefaultMaxLogFileSize;
       if (ReadLogLevelVariable(m_LogSettings.m_iLogLevel)) {
@@ -111,33 +187,31 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
     Count(m_ullRecordsFiltered);
     return;
   }
-  const time_t now = time(nullptr);
-  struct tm local {};
-  if (localtime_r(&now, &local) == nullptr) {
+  HeaderCache& cache = tl_header;
+  std::string_view dateTime;
+  if (!DateTimeText(cache, time(nullptr), dateTime)) {
     Count(m_ullRecordsDroppedOther);
     return;
   }
 
   // Taken at every call, never kept: after fork() the child writes its own id.
   const pid_t pid = getpid();
-  // Header and message each get the limit 2047, as if formatted in turn into one
-  // 2048-byte buffer, so the message keeps at most its first 2046 bytes. Laid side by
-  // side on the stack, they form the record with no copy and no allocation. Not
-  // zero-filled: each formatting call leaves a NUL-terminated text.
-  char record[2 * kRecordBufferBytes];
-  snprintf(record, kFormatLimit, kHeaderFormat, static_cast<unsigned int>(pid),
-           local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-           local.tm_sec, file, static_cast<int32_t>(static_cast<uint32_t>(line)),
-           GetLogLevelDisplayName(level));
-  const size_t headerBytes = strlen(record);
+  // The header, then the message formatted with the limit 2047 as if into the same
+  // 2048-byte buffer, so it keeps at most its first 2046 bytes. Side by side on the
+  // stack they form the record with no copy and no allocation.
+  char record[zbutil_record::kMaxHeaderBytes + zbutil_record::kFormatLimit];
+  char* const message = zbutil_record::WriteHeader(
+      record, PidText(cache, pid), dateTime, file,
+      static_cast<int32_t>(static_cast<uint32_t>(line)), zbutil_record::LevelDisplayName(level));
   va_list arguments;
   va_start(arguments, format);
   // The analyzer of clang-tidy 14 sees this va_list as uninitialised when it checks
   // another file first in the same run; it is started just above.
-  vsnprintf(record + headerBytes, kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
+  vsnprintf(message, zbutil_record::kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
             arguments);
   va_end(arguments);
-  const size_t recordBytes = headerBytes + strlen(record + headerBytes);
+  // Up to the first NUL: a "%c" of 0 ends the message, as it always has.
+  const size_t recordBytes = static_cast<size_t>(message - record) + strlen(message);
 
   zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, pid);
   zbutil_detail::RecordLock lock(m_iLockFd);
