@@ -1,22 +1,22 @@
 // Header recognition: one pass over the bytes, strict about every field, so that a line
-// feed inside a message is seldom taken for the start of a record.
+// feed inside a message is seldom taken for the start of a record. The layout comes
+// from the library's own record format.
 #include "RecordHeader.h"
 
 #include <string.h>
 
 #include <array>
 #include <string>
+#include <string_view>
 
-#include "logging/zbILogger.h"
+#include "RecordFormat.h"
 
 namespace zblog {
 namespace {
 
-constexpr int kPidWidth = 8;
-constexpr int kLineWidth = 5;
-constexpr size_t kSourceWidth = 27;
+namespace layout = zbutil_record;
+
 constexpr int kMaxDigits = 16;  // beyond any 32-bit field, below 64-bit overflow
-constexpr char kLevelSeparator[] = " - ";
 
 enum class Step { kOk, kNo, kShort };
 
@@ -26,142 +26,140 @@ int DigitValue(char c, bool hex) {
   return -1;
 }
 
-// The display names of all levels ("Unknown:" included, taken from the library
-// itself), each followed by the separator that ends a header.
+// The display names of all levels, "Unknown:" included, each followed by the separator
+// that ends a header.
 std::array<std::string, 9> const& LevelTexts() {
   static const std::array<std::string, 9> texts = [] {
-    const zbLogLevel levels[] = {
-        zbLogCriticalFailure, zbLogError,       zbLogException,
-        zbLogWarning,         zbLogInformation, zbLogTrace,
-        zbLogPerfTiming,      zbLogAudit,       static_cast<zbLogLevel>(3)};
     std::array<std::string, 9> result;
     for (size_t i = 0; i < result.size(); ++i) {
-      result[i] = std::string(zbILogger::GetLogLevelDisplayName(levels[i])) + kLevelSeparator;
+      result[i] =
+          std::string(layout::LevelDisplayNames()[i]) + std::string(layout::kLevelSeparator);
     }
     return result;
   }();
   return texts;
 }
 
+// Reads a header field by field. The first field that does not fit decides the outcome
+// (kNo, or kShort when the input ends inside it); every later call does nothing, so a
+// header reads as one chain of calls.
 class Reader {
  public:
   Reader(char const* data, size_t size) : m_pBegin(data), m_pAt(data), m_pEnd(data + size) {}
 
+  Step Result() const { return m_step; }
   size_t Position() const { return static_cast<size_t>(m_pAt - m_pBegin); }
 
-  Step Byte(char expected) {
-    if (m_pAt == m_pEnd) return Step::kShort;
-    if (*m_pAt != expected) return Step::kNo;
+  Reader& Byte(char expected) {
+    if (m_step != Step::kOk) return *this;
+    if (m_pAt == m_pEnd) return Fail(Step::kShort);
+    if (*m_pAt != expected) return Fail(Step::kNo);
     ++m_pAt;
-    return Step::kOk;
+    return *this;
   }
 
-  // Exactly `count` decimal digits, kept as a view.
-  Step Digits(int count, std::string_view& text) {
-    char const* start = m_pAt;
-    for (int i = 0; i < count; ++i) {
-      if (m_pAt == m_pEnd) return Step::kShort;
-      if (DigitValue(*m_pAt, false) < 0) return Step::kNo;
-      ++m_pAt;
+  // Exactly `count` decimal digits.
+  Reader& Digits(int count) {
+    for (int i = 0; i < count && m_step == Step::kOk; ++i, ++m_pAt) {
+      if (m_pAt == m_pEnd) return Fail(Step::kShort);
+      if (DigitValue(*m_pAt, false) < 0) return Fail(Step::kNo);
     }
-    text = std::string_view(start, static_cast<size_t>(m_pAt - start));
-    return Step::kOk;
+    return *this;
+  }
+
+  // The text from `start` to here, once the reader has come this far.
+  Reader& Since(char const* start, std::string_view& text) {
+    if (m_step == Step::kOk) text = std::string_view(start, static_cast<size_t>(m_pAt - start));
+    return *this;
+  }
+
+  // "YYYY/MM/DD" or "HH:MM:SS": three zero-filled numbers joined by `separator`.
+  Reader& Triple(int firstWidth, char separator, std::string_view& text) {
+    char const* start = m_pAt;
+    Digits(firstWidth).Byte(separator).Digits(layout::kTwoDigitWidth).Byte(separator);
+    return Digits(layout::kTwoDigitWidth).Since(start, text);
   }
 
   // A number printed right-aligned in `width` positions ("%8X", "%5d"): blanks only
-  // when it is narrower than the field, wider numbers pushing the field out.
-  Step Padded(int width, bool hex, bool signedField, uint64_t& magnitude, bool& negative) {
+  // when it is narrower than the field, wider numbers pushing the field out. A minus
+  // sign is taken only when `negative` is given.
+  Reader& Padded(int width, bool hex, uint64_t& magnitude, bool* negative) {
+    if (m_step != Step::kOk) return *this;
     int blanks = 0;
     while (m_pAt != m_pEnd && *m_pAt == ' ') {
-      if (++blanks >= width) return Step::kNo;
+      if (++blanks >= width) return Fail(Step::kNo);
       ++m_pAt;
     }
-    negative = false;
-    if (signedField && m_pAt != m_pEnd && *m_pAt == '-') {
-      negative = true;
-      ++m_pAt;
-    }
+    const bool minus = negative != nullptr && m_pAt != m_pEnd && *m_pAt == '-';
+    if (minus) ++m_pAt;
+    if (negative != nullptr) *negative = minus;
     int digits = 0;
     magnitude = 0;
     for (; m_pAt != m_pEnd; ++m_pAt, ++digits) {
       const int value = DigitValue(*m_pAt, hex);
       if (value < 0) break;
-      if (digits == kMaxDigits) return Step::kNo;
+      if (digits == kMaxDigits) return Fail(Step::kNo);
       magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(value);
     }
-    if (m_pAt == m_pEnd) return Step::kShort;  // more digits may follow
-    const int used = blanks + (negative ? 1 : 0) + digits;
-    if (digits == 0 || used < width || (used > width && blanks > 0)) return Step::kNo;
-    return Step::kOk;
+    if (m_pAt == m_pEnd) return Fail(Step::kShort);  // more digits may follow
+    const int used = blanks + (minus ? 1 : 0) + digits;
+    if (digits == 0 || used < width || (used > width && blanks > 0)) return Fail(Step::kNo);
+    return *this;
   }
 
-  Step Bytes(size_t count, std::string_view& text) {
-    if (static_cast<size_t>(m_pEnd - m_pAt) < count) return Step::kShort;
-    text = std::string_view(m_pAt, count);
-    m_pAt += count;
-    return Step::kOk;
+  // The source field: its bytes without the blanks that pad it on the left (%27.27s
+  // pads on the left: a name never starts with the padding's blanks).
+  Reader& Source(std::string_view& source) {
+    if (m_step != Step::kOk) return *this;
+    if (static_cast<size_t>(m_pEnd - m_pAt) < layout::kSourceWidth) return Fail(Step::kShort);
+    const std::string_view field(m_pAt, layout::kSourceWidth);
+    const size_t first = field.find_first_not_of(' ');
+    source = first == std::string_view::npos ? field.substr(field.size()) : field.substr(first);
+    m_pAt += layout::kSourceWidth;
+    return *this;
   }
 
   // One of the display names followed by " - "; `level` gets the name without colon.
-  Step Level(std::string_view& level) {
+  Reader& Level(std::string_view& level) {
+    if (m_step != Step::kOk) return *this;
     const size_t left = static_cast<size_t>(m_pEnd - m_pAt);
     bool prefix = false;
     for (std::string const& wanted : LevelTexts()) {
       if (left >= wanted.size() && memcmp(m_pAt, wanted.data(), wanted.size()) == 0) {
-        level = std::string_view(m_pAt, wanted.size() - strlen(kLevelSeparator));
-        if (!level.empty() && level.back() == ':') level.remove_suffix(1);
+        level = std::string_view(m_pAt, wanted.size() - layout::kLevelSeparator.size() - 1);
         m_pAt += wanted.size();
-        return Step::kOk;
+        return *this;
       }
       if (left < wanted.size() && memcmp(m_pAt, wanted.data(), left) == 0) prefix = true;
     }
-    return prefix ? Step::kShort : Step::kNo;
+    return Fail(prefix ? Step::kShort : Step::kNo);
   }
 
  private:
+  Reader& Fail(Step step) {
+    m_step = step;
+    return *this;
+  }
+
   char const* m_pBegin;
   char const* m_pAt;
   char const* m_pEnd;
+  Step m_step = Step::kOk;
 };
 
 Step MatchFields(Reader& in, LogRecord& record) {
-  std::string_view part;
-  uint64_t magnitude = 0;
+  uint64_t line = 0;
   bool negative = false;
-  Step step = in.Byte('\n');
-  if (step == Step::kOk) step = in.Padded(kPidWidth, true, false, magnitude, negative);
-  record.m_uPid = magnitude;
-  char const* date = nullptr;
-  if (step == Step::kOk) step = in.Byte('|');
-  if (step == Step::kOk) step = in.Digits(4, part);
-  if (step == Step::kOk) date = part.data();
-  if (step == Step::kOk) step = in.Byte('/');
-  if (step == Step::kOk) step = in.Digits(2, part);
-  if (step == Step::kOk) step = in.Byte('/');
-  if (step == Step::kOk) step = in.Digits(2, part);
-  if (step == Step::kOk) record.m_strDate = std::string_view(date, 10);
-  if (step == Step::kOk) step = in.Byte('|');
-  if (step == Step::kOk) step = in.Digits(2, part);
-  if (step == Step::kOk) date = part.data();
-  if (step == Step::kOk) step = in.Byte(':');
-  if (step == Step::kOk) step = in.Digits(2, part);
-  if (step == Step::kOk) step = in.Byte(':');
-  if (step == Step::kOk) step = in.Digits(2, part);
-  if (step == Step::kOk) record.m_strTime = std::string_view(date, 8);
-  if (step == Step::kOk) step = in.Byte('|');
-  if (step == Step::kOk) step = in.Bytes(kSourceWidth, part);
-  if (step == Step::kOk) {
-    // %27.27s pads on the left: a name never starts with the padding's blanks.
-    const size_t first = part.find_first_not_of(' ');
-    record.m_strSource =
-        first == std::string_view::npos ? part.substr(part.size()) : part.substr(first);
-    step = in.Byte('|');
-  }
-  if (step == Step::kOk) step = in.Padded(kLineWidth, false, true, magnitude, negative);
-  record.m_iLine = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
-  if (step == Step::kOk) step = in.Byte('|');
-  if (step == Step::kOk) step = in.Level(record.m_strLevel);
-  return step;
+  in.Byte(layout::kRecordStart).Padded(layout::kPidWidth, true, record.m_uPid, nullptr);
+  in.Byte(layout::kFieldSeparator)
+      .Triple(layout::kYearWidth, layout::kDateSeparator, record.m_strDate);
+  in.Byte(layout::kFieldSeparator)
+      .Triple(layout::kTwoDigitWidth, layout::kTimeSeparator, record.m_strTime);
+  in.Byte(layout::kFieldSeparator).Source(record.m_strSource);
+  in.Byte(layout::kFieldSeparator).Padded(layout::kLineWidth, false, line, &negative);
+  in.Byte(layout::kFieldSeparator).Level(record.m_strLevel);
+  record.m_iLine = negative ? -static_cast<int64_t>(line) : static_cast<int64_t>(line);
+  return in.Result();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #ifndef ZBUTIL_TOOLS_ZBLOG_RECORDHEADER_H_
 #define ZBUTIL_TOOLS_ZBLOG_RECORDHEADER_H_
 
-// Recognises the header that starts a log record (see RecordParser.h for its layout).
+// Recognises the header that starts a log record (see RecordParser.h for its layout,
+// and the library's RecordFormat.h for the widths and separators it is made of).
 
 #include <stddef.h>
 
