@@ -6,7 +6,11 @@ variant "zbutil" is the library and every other variant is a peer (or "floor", t
 bare system calls); the report gives each ratio zbutil / peer, so below 1.00 means
 the library is faster. A name without a variant counts as "zbutil". With repetitions,
 the median is used. User counters (records per second, fractions, ...) get a table
-of their own. Families with a numeric argument also get their growth.
+of their own. Families whose argument is an input size also get their growth. The
+pictures (SVG, beside OUT.md) come first, when matplotlib is there.
+
+Sections of an existing OUT.md whose heading has more than one word are written by
+hand: they are kept, at the end, in their order.
 
 Usage: report.py --build-dir DIR --out OUT.md RESULT.json [RESULT.json ...]
 """
@@ -22,7 +26,7 @@ import sys
 from collections import OrderedDict
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from report_notes import NOTES, STRING_FAMILIES
+from report_notes import COUNTER_FAMILIES, NOTES, STRING_FAMILIES
 
 SUBJECT = "zbutil"
 UNITS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
@@ -41,6 +45,8 @@ LINEAR_LIMIT = 1.25
 # run to run on a shared machine; where both sides are the same copy of 1 MiB, that
 # spread is all that separates them.
 LEVEL = 0.05
+# Filled by main(): the families whose argument is an input size.
+SIZE_FAMILIES = set()
 
 
 def parse_name(run_name):
@@ -98,8 +104,16 @@ def fmt_num(v):
     return f"{v:.3g}"
 
 
+def is_size_family(family, rows):
+    """Whether the family's argument is an input size: a known one, or any family with
+    two or more numeric arguments that does not count something else (processes)."""
+    if family in STRING_FAMILIES:
+        return True
+    return family not in COUNTER_FAMILIES and len({r["arg"] for r in rows if r["arg"].isdigit()}) >= 2
+
+
 def fmt_arg(family, arg):
-    if family in STRING_FAMILIES and arg.isdigit():
+    if family in SIZE_FAMILIES and arg.isdigit():
         n = int(arg)
         for unit, scale in (("MiB", 1 << 20), ("KiB", 1 << 10)):
             if n >= scale and n % scale == 0:
@@ -152,16 +166,17 @@ def targets(fam):
         mark = "n/a" if met is None else ("yes" if met else "**no**")
         lines.append(f"| {text} | {measured} | {mark} |")
 
-    r = fam.ratio("LogRecord", "floor")
-    row("a written record costs at most 1.3x the syscall floor",
-        "not measured" if r is None else f"{r:.2f}x", None if r is None else r <= 1.3)
+    r = fam.ratio("LogRecord", "floor_getpid")
+    row("a written record costs at most 1.1x its system calls with a record formatted in "
+        "advance (`floor_getpid`)",
+        "not measured" if r is None else f"{r:.2f}x", None if r is None else r <= 1.1)
     f, w = fam.get("LogFiltered", SUBJECT), fam.get("LogRecord", SUBJECT)
     r = None if f is None or w is None else f["ns"] / w["ns"]
     row("a filtered record costs under a tenth of a written one",
         "not measured" if r is None else f"{r:.3f}x", None if r is None else r < 0.1)
     worst = []
     for family in fam.by_family:
-        for x in fam.by_family[family] if family in STRING_FAMILIES else []:
+        for x in fam.by_family[family] if family in SIZE_FAMILIES else []:
             q = None if x["variant"] == SUBJECT else fam.ratio(family, x["variant"], x["arg"])
             if q is not None:
                 worst.append((q, f"{family} vs {x['variant']} at {fmt_arg(family, x['arg'])}"))
@@ -175,7 +190,7 @@ def targets(fam):
         measured += "; slower: " + ", ".join(f"{q:.2f} {t}" for q, t in slower)
     row(f"each string operation is at least as fast as its peer at every size (zbutil / peer "
         f"<= 1.00, or level: up to {1 + LEVEL:.2f})", measured, None if not worst else not slower)
-    exps = [(e, family, a, b) for family in fam.by_family if family in STRING_FAMILIES
+    exps = [(e, family, a, b) for family in fam.by_family if family in SIZE_FAMILIES
             for a, b, e in fam.growth(family)]
     exps.sort(reverse=True)
     bad = [x for x in exps if x[0] > LINEAR_LIMIT]
@@ -211,19 +226,70 @@ def family_section(fam, family):
             cells.append("" if q is None else f"{q:.2f}")
         lines.append(table_row(cells))
     counters = sorted({k for r in items for k in r["counters"]})
-    if counters:
+    if counters and family in COUNTER_FAMILIES:
+        lines += pivot_tables(family, items, variants, args, counters)
+    elif counters:
         lines += ["", table_row(["variant", "argument"] + counters),
                   table_row(["---"] * (len(counters) + 2))]
         for r in items:
             lines.append(table_row([r["variant"], fmt_arg(family, r["arg"])] + [
                 fmt_num(r["counters"][c]) if c in r["counters"] else "" for c in counters]))
     steps = fam.growth(family)
-    if len(steps) >= 1 and family in STRING_FAMILIES:
+    if len(steps) >= 1 and family in SIZE_FAMILIES:
         lines.append("")
         lines.append("Growth of zbutil (exponent 1 is linear): " + "; ".join(
             f"{fmt_arg(family, a)} to {fmt_arg(family, b)}: {e:.2f}" for a, b, e in steps) + ".")
     lines.append("")
     return lines
+
+
+def pivot_tables(family, items, variants, args, counters):
+    """One table per counter: a line per argument, a column per variant."""
+    lines = []
+    for c in counters:
+        lines += ["", f"`{c}`:", "", table_row(["argument"] + variants),
+                  table_row(["---"] * (len(variants) + 1))]
+        for a in args:
+            cells = [fmt_arg(family, a)]
+            for v in variants:
+                r = next((x for x in items if x["variant"] == v and x["arg"] == a), None)
+                cells.append(fmt_num(r["counters"][c]) if r and c in r["counters"] else "")
+            lines.append(table_row(cells))
+    return lines
+
+
+def pictures(fam, out_dir):
+    try:
+        import report_plots
+    except ImportError as e:  # matplotlib missing: the tables alone
+        print(f"report.py: no pictures ({e}); scripts/install-deps.sh bench installs "
+              "python3-matplotlib", file=sys.stderr)
+        return []
+    lines = ["## Pictures", ""]
+    drawn = report_plots.contention(fam.by_family.get("Contention", []), out_dir)
+    if drawn:
+        lines += [NOTES["_picture_contention"], "", f"![Contention]({drawn})", ""]
+    sizes = [f for f in fam.by_family if f in SIZE_FAMILIES]
+    drawn = report_plots.sizes(fam.by_family, sizes, out_dir)
+    if drawn:
+        lines += [NOTES["_picture_sizes"], "", f"![Time against input size]({drawn})", ""]
+    return lines if len(lines) > 2 else []
+
+
+def hand_sections(path):
+    """The sections of the old report whose heading has more than one word."""
+    try:
+        with open(path) as f:
+            old = f.read().split("\n")
+    except OSError:
+        return []
+    kept, keep = [], False
+    for line in old:
+        if line.startswith("## "):
+            keep = " " in line[3:].strip()
+        if keep:
+            kept.append(line)
+    return kept + [""] if kept else []
 
 
 def cmake_cache(build_dir):
@@ -293,12 +359,15 @@ def main():
     args = parser.parse_args()
     context, rows = load(args.results)
     fam = Families(rows)
+    SIZE_FAMILIES.update(f for f, items in fam.by_family.items() if is_size_family(f, items))
     repetitions = max((r["repetitions"] for r in rows), default=1)
     lines = ["# Performance", "", NOTES["_intro"], ""]
     lines += machine_lines(context, args.build_dir, repetitions) + [""]
+    lines += pictures(fam, os.path.dirname(os.path.abspath(args.out)))
     lines += targets(fam)
     for family in fam.by_family:
         lines += family_section(fam, family)
+    lines += hand_sections(args.out)
     with open(args.out, "w") as f:
         f.write("\n".join(lines).rstrip("\n") + "\n")
 

@@ -12,9 +12,10 @@ demo="cmake ninja-build g++ libgtest-dev"
 # abigail-tools: the interface check against abi/.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
 test="$test libclang-rt-14-dev valgrind abigail-tools"
-# The peers of the benchmarks (Boost, spdlog) and the report generator; the test build
-# compiles the benchmarks too, so they cannot rot unnoticed.
-bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"
+# The peers of the benchmarks (Boost, spdlog, rsyslog for syslog), the report generator
+# and its pictures (matplotlib); the test build compiles the benchmarks too, so they
+# cannot rot unnoticed.
+bench="$demo libbenchmark-dev libboost-dev libspdlog-dev rsyslog python3 python3-matplotlib"
 test="$test libboost-dev libspdlog-dev"
 # rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
 # service is kept from starting, see below).
@@ -46,6 +47,8 @@ if [ ! -e "$policy" ]; then
   $sudo chmod 755 "$policy"
   trap '$sudo rm -f "$policy"' EXIT
 fi
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# A mirror caught mid-sync fails one list; the others may still hold what is wanted.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q ||
+  echo "apt-get update failed in part; installing from the package lists at hand" >&2
 # shellcheck disable=SC2086
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
