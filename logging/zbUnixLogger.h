@@ -25,7 +25,8 @@
 //
 // Threads and processes: a logger may be shared by the threads of one process. An
 // internal mutex serialises them (a thread waits for another to finish its record),
-// and local time is taken with localtime_r. Between processes the lock file
+// and local time is taken with localtime_r, the time zone being read again when the
+// second changes. Between processes the lock file
 // serialises writers; the lock is requested without waiting, and a record is dropped,
 // not queued, when another process holds it. Record locks belong to the process, so
 // two loggers of one process on the same files are not kept apart from each other,
@@ -77,8 +78,9 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // (read again at every call, parsed as decimal like strtol, clamped to 32 bits) or
   // else the one the settings hold. It is lost, silently, when the files could not be
   // opened, local time is unavailable, another process holds the lock (after the
-  // bounded wait of GetLockWaitMilliseconds, if any), or rotation fails. Do not call
-  // it on the same logger from within the hooks.
+  // bounded wait of GetLockWaitMilliseconds, if any), or rotation fails; also when a
+  // settings hook of this logger calls it during the first call's set-up (other
+  // threads wait for the set-up instead).
   void Log(zbLogLevel level, char const* file, unsigned long line, char const* format, ...) override
       __attribute__((format(printf, 5, 6)));
 
