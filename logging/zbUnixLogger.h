@@ -26,9 +26,9 @@
 // Threads and processes: a logger may be shared by the threads of one process. An
 // internal mutex serialises them (a thread waits for another to finish its record),
 // and local time is taken with localtime_r, the time zone being read again when the
-// second changes. Between processes the lock file
-// serialises writers; the lock is requested without waiting, and a record is dropped,
-// not queued, when another process holds it. Record locks belong to the process, so
+// second changes. Between processes the lock file serialises writers; the lock is
+// requested without waiting, and a record is dropped, not queued, when another
+// process holds it. Record locks belong to the process, so
 // two loggers of one process on the same files are not kept apart from each other,
 // and closing any other descriptor of the lock file releases the lock.
 //
