@@ -102,19 +102,39 @@ std::string_view PidText(HeaderCache& cache, pid_t pid) {
   return std::string_view(cache.m_achPid, cache.m_uPidBytes);
 }
 
+// The process whose thread is in ReadTimeZone, or 0. glibc guards tzset with a lock of
+// its own, which ThreadSanitizer cannot see; this one orders the library's calls for it.
+std::atomic<pid_t> g_pidReadingZone(0);
+
+// Reads the time zone again (tzset: TZ, or a stat of /etc/localtime). Returns false,
+// without waiting, when another thread of the process is at it; a mark left by a thread
+// of the parent before a fork() is taken over.
+bool ReadTimeZone(pid_t self) {
+  pid_t seen = 0;
+  if (!g_pidReadingZone.compare_exchange_strong(seen, self, std::memory_order_acquire) &&
+      (seen == self ||
+       !g_pidReadingZone.compare_exchange_strong(seen, self, std::memory_order_acquire))) {
+    return false;
+  }
+  tzset();
+  g_pidReadingZone.store(0, std::memory_order_release);
+  return true;
+}
+
 // The local date and time of `now`, or false when it cannot be determined. At each new
-// second the time zone is read again (tzset: TZ, or a stat of /etc/localtime), as plain
-// localtime does at every call, so a changed zone shows within a second.
-bool DateTimeText(HeaderCache& cache, time_t now, std::string_view& text) {
+// second the time zone is read again, as plain localtime does at every call, so a
+// changed zone shows within a second; a thread that could not read it converts with
+// the zone as it stands and tries again at its next record.
+bool DateTimeText(HeaderCache& cache, time_t now, pid_t self, std::string_view& text) {
   if (!cache.m_bDateTimeValid || cache.m_tSecond != now) {
     cache.m_bDateTimeValid = false;
-    tzset();
+    const bool zoneRead = ReadTimeZone(self);
     struct tm local {};
     if (localtime_r(&now, &local) == nullptr) return false;
     char* end = zbutil_record::WriteDateTime(cache.m_achDateTime, local);
     cache.m_uDateTimeBytes = static_cast<uint8_t>(end - cache.m_achDateTime);
     cache.m_tSecond = now;
-    cache.m_bDateTimeValid = true;
+    cache.m_bDateTimeValid = zoneRead;
   }
   text = std::string_view(cache.m_achDateTime, cache.m_uDateTimeBytes);
   return true;
@@ -187,15 +207,14 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
     Count(m_ullRecordsFiltered);
     return;
   }
+  // Taken at every call, never kept: after fork() the child writes its own id.
+  const pid_t pid = getpid();
   HeaderCache& cache = tl_header;
   std::string_view dateTime;
-  if (!DateTimeText(cache, time(nullptr), dateTime)) {
+  if (!DateTimeText(cache, time(nullptr), pid, dateTime)) {
     Count(m_ullRecordsDroppedOther);
     return;
   }
-
-  // Taken at every call, never kept: after fork() the child writes its own id.
-  const pid_t pid = getpid();
   // The header, then the message formatted with the limit 2047 as if into the same
   // 2048-byte buffer, so it keeps at most its first 2046 bytes. Side by side on the
   // stack they form the record with no copy and no allocation.
