@@ -17,7 +17,9 @@ COUNTER_FAMILIES = {"Contention"}
 NOTES = {
     "_intro": """\
 Refreshed by `scripts/bench.sh`, which builds the default preset, runs every
-`zbutil_bench_*` executable of `build/default/bench/` and writes this file. Benchmarks
+`zbutil_bench_*` executable of `build/default/bench/` family by family and writes this
+file and its pictures (`docs/*.svg`, drawn with matplotlib); sections whose heading has
+more than one word are written by hand and kept at the end. Benchmarks
 are named `Family/variant/argument`: the variant `zbutil` is the library, the others
 are peers, or `floor`, the bare system calls, run side by side in the same binary and
 the same run. Every ratio is zbutil / peer, so below 1.00 the library is faster.
