@@ -39,7 +39,7 @@ inline constexpr size_t kFormatLimit = kRecordBufferBytes - 1;
 
 // The longest text of each field for any value its type can hold.
 inline constexpr size_t kMaxPidBytes = 8;        // 32-bit hex
-inline constexpr size_t kMaxDateTimeBytes = 64;  // a year of int range, five int fields
+inline constexpr size_t kMaxDateTimeBytes = 72;  // six int fields, signs, separators
 inline constexpr size_t kMaxLineBytes = 11;      // "-2147483648"
 inline constexpr size_t kMaxLevelBytes = 17;     // "Critical Failure:"
 inline constexpr size_t kMaxHeaderBytes = 1 + kMaxPidBytes + 1 + kMaxDateTimeBytes + 1 +
