@@ -29,7 +29,7 @@ for exe in build/default/bench/zbutil_bench_*; do
   name=$(basename "$exe")
   # The families, in registration order, that the caller's flags (a filter) select.
   index=0
-  for family in $("$exe" --benchmark_list_tests=true "$@" | cut -d/ -f1 | uniq); do
+  for family in $("$exe" --benchmark_list_tests=true "$@" 2>/dev/null | cut -d/ -f1 | uniq); do
     index=$((index + 1))
     start=$(date +%s)
     "$exe" "$@" --benchmark_filter="^$family(/|\$)" \
