@@ -60,9 +60,10 @@ class TemporaryBackup {
   TemporaryBackup& operator=(TemporaryBackup const&) = delete;
 
   int Fd() const { return m_Fd.Get(); }
-  // Closes it and renames it to `backup`; returns the result of rename.
+  // Once it is written: its descriptor is closed before any backup moves.
+  void Close() { m_Fd.Close(); }
+  // Renames it to `backup`; returns the result of rename.
   int MoveTo(std::string const& backup) {
-    m_Fd.Close();
     const int renamed = rename(m_strPath.c_str(), backup.c_str());
     m_bCreated = renamed != 0;
     return renamed;
@@ -241,6 +242,7 @@ int zbUnixLogger::RotateLogBackup() {
   if (fresh.Fd() < 0) return -1;
   const bool grouped = fchown(fresh.Fd(), static_cast<uid_t>(-1), m_gidGroupID) == 0;
   if (zbutil_detail::CopyThroughMappings(source.Get(), fresh.Fd(), size) != 0) return -1;
+  fresh.Close();
   if (present == backups) {
     // Oldest content first out: k -> k-1 for k = 2..N; the first rename drops backup 1.
     for (uint32_t k = 2; k <= backups; ++k) {
