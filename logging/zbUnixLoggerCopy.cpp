@@ -20,10 +20,7 @@ constexpr mode_t kBackupMode = 0660;
 
 int zbutil_detail::CopyThroughMappings(int sourceFd, int destinationFd, size_t size) {
   // Declared in the reverse of the release order: the destination is unmapped first.
-  // The source's pages are in the page cache (a log just written): mapping them all at
-  // once spares the copy a page fault per page.
-  ScopedMapping sourceMap(mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, sourceFd, 0),
-                          size);
+  ScopedMapping sourceMap(mmap(nullptr, size, PROT_READ, MAP_SHARED, sourceFd, 0), size);
   if (!sourceMap.IsMapped()) return -1;
   ScopedMapping destinationMap(
       mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, destinationFd, 0), size);
@@ -34,11 +31,6 @@ int zbutil_detail::CopyThroughMappings(int sourceFd, int destinationFd, size_t s
   // The file is sparse up to that byte: without its blocks reserved, a full disk would
   // turn the memcpy into SIGBUS, killing the caller.
   if (posix_fallocate(destinationFd, 0, static_cast<off_t>(size)) != 0) return -1;
-#ifdef MADV_POPULATE_WRITE
-  // Likewise for the destination, now that it has its length and blocks; merely an
-  // advice (older kernels refuse it, and the copy then faults the pages in itself).
-  madvise(destinationMap.Get(), size, MADV_POPULATE_WRITE);
-#endif
   memcpy(destinationMap.Get(), sourceMap.Get(), size);
   return 0;
 }
