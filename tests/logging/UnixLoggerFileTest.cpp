@@ -123,6 +123,7 @@ TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
       {1, 2, {"", "kept"}, {"content"}, "", {"kept", "content"}},  // a gap is closed in order
       {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
+      {1, 2, {"same"}, {"same"}, "", {"same"}},  // killed before its truncation: finished
       {1, 0, {}, {"discarded"}, "", {}},
   };
   for (auto const& [maxSize, count, before, logs, log, after] : cases) {
