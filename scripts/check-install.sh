@@ -1,11 +1,16 @@
 #!/bin/sh
 # Installs the library built by a preset into a scratch prefix and builds a program
 # outside the tree that includes only <zbutil.h>, once through pkg-config and once
-# through find_package(zbutil CONFIG). Usage: scripts/check-install.sh PRESET FLAGS
+# through find_package(zbutil CONFIG). Usage: scripts/check-install.sh default|i386
 set -eu
 cd "$(dirname "$0")/.."
 preset="$1"
-flags="$2"
+flags=""
+cmake_arch=""
+if [ "$preset" = i386 ]; then
+  flags="-m32"
+  cmake_arch="-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/i386.cmake"
+fi
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
@@ -22,7 +27,7 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \
 
 # find_package
 cmake -S tests/install -B "$root/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root/prefix" \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+  $cmake_arch >/dev/null
 cmake --build "$root/cmake" >/dev/null
 "$root/cmake/consumer"
 echo "install ok ($preset)"

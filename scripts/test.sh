@@ -33,8 +33,8 @@ echo "=== fuzz"
 scripts/fuzz.sh "${ZBUTIL_FUZZ_SECONDS:-20}"
 
 echo "=== install: pkg-config and find_package, both architectures"
-scripts/check-install.sh default ""
-scripts/check-install.sh i386 -m32
+scripts/check-install.sh default
+scripts/check-install.sh i386
 
 echo "=== abi: the exported interface against the checked-in baselines"
 scripts/abi.sh check default
