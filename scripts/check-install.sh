@@ -17,6 +17,7 @@ trap 'rm -rf "$root"' EXIT
 cmake --install "build/$preset" --prefix "$root/prefix" >/dev/null
 libdir=$(dirname "$(find "$root/prefix" -name zbutil.pc)")/..
 test -f "$root/prefix/include/zbutil/zbutil.h"
+test -f "$root/prefix/share/man/man1/zblog.1"
 "$root/prefix/bin/zblog" --help >/dev/null  # finds the library beside it
 
 # pkg-config
