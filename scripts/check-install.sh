@@ -24,11 +24,11 @@ test -f "$root/prefix/share/man/man1/zblog.1"
 PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \
   "g++ $flags -std=c++17 tests/install/consumer.cpp \$(pkg-config --cflags --libs zbutil) \
      -Wl,-rpath,$libdir -o $root/by-pkg-config"
-"$root/by-pkg-config"
+"$root/by-pkg-config" "$root"
 
 # find_package
 cmake -S tests/install -B "$root/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root/prefix" \
   $cmake_arch >/dev/null
 cmake --build "$root/cmake" >/dev/null
-"$root/cmake/consumer"
+"$root/cmake/consumer" "$root"
 echo "install ok ($preset)"

@@ -81,11 +81,11 @@ for arch in amd64 i386; do
   # shellcheck disable=SC2046,SC2086
   g++ $m32 -std=c++17 "$src/tests/install/consumer.cpp" $($pc --cflags --libs zbutil) \
     -o "consumer-pc-$arch"
-  "./consumer-pc-$arch" || fail "consumer ($arch, pkg-config)"
+  "./consumer-pc-$arch" "$work" || fail "consumer ($arch, pkg-config)"
   # shellcheck disable=SC2086
   cmake -S "$src/tests/install" -B "consumer-cmake-$arch" -G Ninja $toolchain >/dev/null
   cmake --build "consumer-cmake-$arch" >/dev/null
-  "./consumer-cmake-$arch/consumer" || fail "consumer ($arch, CMake)"
+  "./consumer-cmake-$arch/consumer" "$work" || fail "consumer ($arch, CMake)"
 done
 
 echo "--- zblog from /usr/bin"
