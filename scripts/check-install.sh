@@ -28,7 +28,7 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \
 
 # find_package
 cmake -S tests/install -B "$root/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root/prefix" \
-  $cmake_arch >/dev/null
+  ${cmake_arch:+"$cmake_arch"} >/dev/null
 cmake --build "$root/cmake" >/dev/null
 "$root/cmake/consumer" "$root"
 echo "install ok ($preset)"

@@ -82,6 +82,7 @@ for arch in amd64 i386; do
   g++ $m32 -std=c++17 "$src/tests/install/consumer.cpp" $($pc --cflags --libs zbutil) \
     -o "consumer-pc-$arch"
   "./consumer-pc-$arch" "$work" || fail "consumer ($arch, pkg-config)"
+  [ "$($pc --modversion zbutil)" = "$version" ] || fail "zbutil.pc ($arch) has another version"
   # shellcheck disable=SC2086
   cmake -S "$src/tests/install" -B "consumer-cmake-$arch" -G Ninja $toolchain >/dev/null
   cmake --build "consumer-cmake-$arch" >/dev/null
@@ -105,12 +106,11 @@ done
 
 echo "--- purge"
 purge
-left=""
-for path in $(grep -vx '/\.' files | sort -u); do
+left=$(grep -vx '/\.' files | sort -u | while IFS= read -r path; do
   [ -e "$path" ] || [ -L "$path" ] || continue
   # A directory that another package owns too stays.
   [ -d "$path" ] && dpkg -S "$path" >/dev/null 2>&1 && continue
-  left="$left $path"
-done
-[ -z "$left" ] || fail "left after purge:$left"
+  echo "$path"
+done)
+[ -z "$left" ] || fail "left after purge: $left"
 echo "packages ok ($version: amd64, i386)"
