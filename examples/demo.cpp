@@ -128,9 +128,11 @@ std::vector<std::string> ReadLog(std::string const& directory, bool list) {
   std::vector<std::string> all;
   if (list) printf("%-16s %10s %8s\n", "file", "bytes", "records");
   for (std::string const& name : files) {
+    std::string path = directory;
+    path.append("/").append(name);
     struct stat status {};
-    if (stat((directory + "/" + name).c_str(), &status) != 0) continue;
-    const std::vector<std::string> records = Records(ReadAll(directory + "/" + name));
+    if (stat(path.c_str(), &status) != 0) continue;
+    const std::vector<std::string> records = Records(ReadAll(path));
     all.insert(all.end(), records.begin(), records.end());
     if (list) {
       printf("%-16s %10lld %8zu\n", name.c_str(), static_cast<long long>(status.st_size),
@@ -178,7 +180,7 @@ std::vector<std::string> Round(std::string const& directory, unsigned long wait)
     return {};
   }
 
-  const std::vector<std::string> all = ReadLog(directory, false);
+  std::vector<std::string> all = ReadLog(directory, false);
   printf("wait for the lock: %lu ms\n", wait);
   printf("%-8s %8s %8s %8s %8s %8s\n", "worker", "pid", "written", "dropped", "(other)", "in log");
   for (int worker = 0; worker < kWorkers; ++worker) {

@@ -20,6 +20,12 @@ test="$test libboost-dev libspdlog-dev"
 # rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
 # service is kept from starting, see below).
 test="$test rsyslog"
+# The package test: the packaging tools, lintian, man (for `man -w`), zblog's library
+# for both architectures, pkg-config for i386, the i386 binutils that debhelper calls
+# when the host architecture differs, and the i386 C++ runtime that the i386
+# packages depend on.
+test="$test build-essential debhelper lintian man-db librelp-dev binutils-i686-linux-gnu"
+test="$test librelp-dev:i386 pkg-config:i386 libstdc++6:i386"
 
 case "${1:-}" in
   demo) wanted=$demo ;;
@@ -38,6 +44,10 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "installing:$missing"
+case "$missing" in
+  *:i386*)
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
+esac
 # Packages start their services when installed unless policy-rc.d forbids it. Where
 # the machine has no policy, forbid it for this install only, so that no system
 # daemon (rsyslog's among them) is left running.
@@ -47,8 +57,30 @@ if [ ! -e "$policy" ]; then
   $sudo chmod 755 "$policy"
   trap '$sudo rm -f "$policy"' EXIT
 fi
-# A mirror caught mid-sync fails one list; the others may still hold what is wanted.
+# An index that fails to download (a mirror caught syncing) leaves apt with the
+# previous one; the install below still fails if something is really missing.
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q ||
-  echo "apt-get update failed in part; installing from the package lists at hand" >&2
+  echo "apt-get update failed for some index; going on with the indexes apt has" >&2
+
+# An i386 library installs only beside the same version of its amd64 twin
+# (Multi-Arch: same). When the two architectures' indexes disagree (one mirror updated
+# later than the other), ask for the amd64 twins at the i386 version explicitly.
+align=""
 # shellcheck disable=SC2086
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+i386=$(printf '%s\n' $missing | grep ':i386$' || true)
+if [ -n "$i386" ]; then
+  # shellcheck disable=SC2086
+  twins=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+    --no-breaks --no-replaces --no-enhances $i386 | grep -E '^[a-z0-9].*:i386$' | sort -u)
+  for pkg in $twins; do
+    pkg=${pkg%:i386}
+    have=$(dpkg-query -W -f='${Version}' "$pkg:amd64" 2>/dev/null || true)
+    want=$(apt-cache policy "$pkg:i386" | sed -n 's/^ *Candidate: //p')
+    if [ -n "$have" ] && [ -n "$want" ] && [ "$want" != "(none)" ] && [ "$have" != "$want" ]; then
+      align="$align $pkg:amd64=$want"
+    fi
+  done
+fi
+# shellcheck disable=SC2086
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+  --allow-downgrades $missing $align

@@ -3,8 +3,9 @@
 # x86_64 (GCC), i386 (GCC -m32), and x86_64 under ASan + UBSan (Clang); runs the
 # logger's tests under ThreadSanitizer, the x86_64 tests under valgrind memcheck, and
 # each fuzz target for ZBUTIL_FUZZ_SECONDS (default 20); checks formatting and
-# clang-tidy; builds a program against each installed library; and compares the
-# exported interface with the checked-in baselines in abi/.
+# clang-tidy; builds a program against each installed library; builds, lints,
+# installs, uses and purges the Debian packages of both architectures; and compares
+# the exported interface with the checked-in baselines in abi/.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -33,8 +34,11 @@ echo "=== fuzz"
 scripts/fuzz.sh "${ZBUTIL_FUZZ_SECONDS:-20}"
 
 echo "=== install: pkg-config and find_package, both architectures"
-scripts/check-install.sh default ""
-scripts/check-install.sh i386 -m32
+scripts/check-install.sh default
+scripts/check-install.sh i386
+
+echo "=== packages: build, lintian, install, use and purge (amd64, i386)"
+scripts/check-packages.sh
 
 echo "=== abi: the exported interface against the checked-in baselines"
 scripts/abi.sh check default

@@ -155,7 +155,7 @@ TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
 TEST(UnixLoggerCopy, CopiesEveryByteOrFails) {
   TempDir dir;
   ProbeLogger logger(dir.Path());
-  const std::string bytes("binary\0with NULs\n\xff", 19);
+  const std::string bytes("binary\0with NULs\n\xff\0", 19);
   WriteFile(dir.File("src"), bytes);
   WriteFile(dir.File("empty"), "");
   WriteFile(dir.File("dst"), std::string(5000, 'x'));  // longer than the copy

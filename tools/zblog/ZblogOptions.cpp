@@ -30,6 +30,7 @@ constexpr char kUsage[] =
     "  -w, --wait MS         wait at most MS milliseconds for the lock (default: 100)\n"
     "      --no-wait         drop a record at once when another process holds the lock\n"
     "  -h, --help            show this text\n"
+    "      --version         show the version\n"
     "\n"
     "parse prints one JSON object per record of each FILE (a log or a backup; none\n"
     "or '-': standard input). --follow keeps reading one live log and continues\n"
@@ -129,6 +130,10 @@ std::string ParseWrite(std::vector<std::string> const& arguments, Options& optio
       options.m_eCommand = Command::kHelp;
       return "";
     }
+    if (argument == "--version") {
+      options.m_eCommand = Command::kVersion;
+      return "";
+    }
     if (argument == "--no-wait") {
       write.m_ulWaitMilliseconds = 0;
       continue;
@@ -213,5 +218,8 @@ std::string ParseArguments(std::vector<std::string> const& arguments, Options& o
 }
 
 char const* UsageText() { return kUsage; }
+
+// ZBUTIL_VERSION comes from the project's version in the top-level CMakeLists.txt.
+char const* VersionText() { return "zblog (zbutil) " ZBUTIL_VERSION "\n"; }
 
 }  // namespace zblog

@@ -11,7 +11,7 @@
 
 namespace zblog {
 
-enum class Command { kWrite, kParse, kHelp };
+enum class Command { kWrite, kParse, kHelp, kVersion };
 
 // Writing records. Unset settings keep the logger's built-in defaults.
 struct WriteOptions {
@@ -49,6 +49,9 @@ bool ParseLevel(std::string const& text, int32_t& level);
 
 // The text of --help.
 char const* UsageText();
+
+// The text of --version: the program, the package and its version.
+char const* VersionText();
 
 }  // namespace zblog
 

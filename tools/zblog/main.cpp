@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
     case zblog::Command::kHelp:
       fputs(zblog::UsageText(), stdout);
       return 0;
+    case zblog::Command::kVersion:
+      fputs(zblog::VersionText(), stdout);
+      return 0;
     case zblog::Command::kParse:
       return zblog::RunParse(options.m_Parse);
     case zblog::Command::kWrite:
