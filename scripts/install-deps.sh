@@ -16,9 +16,11 @@ test="$test libclang-rt-14-dev valgrind abigail-tools"
 # compiles the benchmarks too, so they cannot rot unnoticed.
 bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"
 test="$test libboost-dev libspdlog-dev"
-# rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
-# service is kept from starting, see below).
-test="$test rsyslog"
+# rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
+# service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
+# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config;
+# without it, and in the 32-bit build, zblog is built without ship).
+test="$test rsyslog rsyslog-relp librelp-dev"
 
 case "${1:-}" in
   demo) wanted=$demo ;;

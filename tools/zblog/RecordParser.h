@@ -11,7 +11,9 @@
 // and runs to the next such line feed or to the end of the input, so a message keeps
 // the line feeds it holds. The process id and the line may be wider than their fields;
 // the level must be one of the logger's display names. A line feed followed by
-// anything else belongs to the message before it.
+// anything else belongs to the message before it, except a header cut short: a line
+// that fits a header through its time field and ends where a complete header starts
+// is what a partial write leaves, so it is reported and kept apart, not glued on.
 //
 // Input is fed in pieces of any size; a record is handed on once the next header (or
 // the end of the input) shows where it ends. Bytes that belong to no record (before
@@ -41,6 +43,7 @@ struct LogRecord {
   int64_t m_iLine = 0;           // source line
   std::string_view m_strLevel;   // display name without its colon: "Error", "Perf. Timing"
   std::string_view m_strMessage;
+  std::string_view m_strBytes;  // the whole record as read, header included
 };
 
 class RecordParser {
@@ -48,8 +51,11 @@ class RecordParser {
   using RecordSink = std::function<void(LogRecord const&)>;
   // Called with the input offset the trouble starts at and a sentence describing it.
   using DiagnosticSink = std::function<void(uint64_t, std::string const&)>;
+  // Gets every run of bytes that is part of no record (the ones diagnostics report),
+  // in input order with its offset, so that a caller can pass them on or count them.
+  using UnparsedSink = std::function<void(uint64_t, std::string_view)>;
 
-  RecordParser(RecordSink records, DiagnosticSink diagnostics);
+  RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed = nullptr);
 
   // Adds the next `size` bytes of the input.
   void Feed(char const* data, size_t size);
@@ -71,11 +77,16 @@ class RecordParser {
   size_t ClosingEnd() const;
   void Emit(size_t end);
   void Skip(size_t end);
+  // At the line feed at `at`, not a header: true when the line behind it is a header
+  // cut short by the next record (reported and set apart); sets `wait` when the next
+  // header is not all here yet.
+  bool SetApartCutHeader(size_t at, bool& wait);
   void ReportSkipped();
   void Report(uint64_t offset, std::string const& text);
 
   RecordSink m_fnRecords;
   DiagnosticSink m_fnDiagnostics;
+  UnparsedSink m_fnUnparsed;
   // Bytes from input offset m_uBufferOffset on; those before m_uStart are done with
   // and are dropped at the next Feed, so that handing on a record copies nothing.
   std::string m_strBuffer;
