@@ -87,6 +87,7 @@ TEST(ZblogCommand, ExitStatusAndMessages) {
     EXPECT_NE(ReadFile(dir.File("stderr")).find(error), std::string::npos) << arguments.back();
   }
   EXPECT_EQ(ReadFile(dir.File("stdout")).rfind("usage: zblog", 0), 0u);
+  ASSERT_EQ(Zblog(dir, {"-d", dir.Path(), "-n", "held.log", "x"}), 0);
   logger_test::LockHolder holder(dir.File("held.lock"));  // the record is lost: status 1
   EXPECT_EQ(Zblog(dir, {"-d", dir.Path(), "-n", "held.log", "--no-wait", "x"}), 1);
   EXPECT_NE(ReadFile(dir.File("stderr")).find("1 of 1 records lost"), std::string::npos);
@@ -146,14 +147,14 @@ TEST(ZblogCommand, FollowerLosesNothingSilently) {
       EXPECT_TRUE(WaitForRecords(dir, 12));
     }
     kill(follower, SIGTERM);
+    EXPECT_EQ(logger_test::Reap(follower), backups == 4 ? 0 : 1);
     const std::string errors = ReadFile(dir.File("stderr"));
-    EXPECT_EQ(logger_test::Reap(follower), backups == 4 ? 0 : 1) << errors;
     if (backups == 4) {
       EXPECT_EQ(errors, "");
       EXPECT_EQ(Output(dir), expected);
     } else {
       // The first record and the newest backup's and the log's records, the rest reported.
-      EXPECT_NE(errors.find("is gone already: they are lost"), std::string::npos) << errors;
+      EXPECT_NE(errors.find("lost"), std::string::npos) << errors;
       const std::string out = Output(dir);
       EXPECT_LT(out.size(), expected.size());
       EXPECT_EQ(out.substr(0, out.find('\n')), expected.substr(0, expected.find('\n')));
