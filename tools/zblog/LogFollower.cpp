@@ -109,6 +109,7 @@ bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
     return true;
   }
   m_Cursor = *resume;
+  m_Parser.StartAt(m_Cursor.m_uPosition);
   if (HoldsCursor(m_iFd)) {  // no rotation since: go on in the live log
     const uint64_t position = m_Cursor.m_uPosition;
     m_strHead.resize(static_cast<size_t>(std::min<uint64_t>(kMemoryBytes, position)));
@@ -126,6 +127,7 @@ bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
        " of the content reached last is in neither the log nor a backup: the rest of that "
        "content, and any rotated away since, is lost; going on from the oldest backup");
   NewGeneration();
+  m_Parser.StartAt(0);
   return true;
 }
 

@@ -65,6 +65,9 @@ class RecordParser {
   // Hands on the record still open, if its header is complete, as if the input ended
   // here, but keeps the offset running: later bytes start outside any record.
   void FlushPending();
+  // Before the first Feed of an input: its first byte is at `offset` (a read that goes
+  // on where an earlier one stopped).
+  void StartAt(uint64_t offset) { m_uBufferOffset = offset; }
   // Total bytes fed since the input started (at its starting offset).
   uint64_t InputOffset() const { return m_uBufferOffset + m_strBuffer.size(); }
   // True while any diagnostic has been reported since construction.

@@ -6,6 +6,9 @@
 
 #include "ZblogOptions.h"
 #include "ZblogParse.h"
+#ifdef ZBLOG_HAVE_SHIP
+#include "ZblogShip.h"
+#endif
 #include "ZblogWrite.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +25,13 @@ int main(int argc, char** argv) {
       return 0;
     case zblog::Command::kParse:
       return zblog::RunParse(options.m_Parse);
+    case zblog::Command::kShip:
+#ifdef ZBLOG_HAVE_SHIP
+      return zblog::RunShip(options.m_Ship);
+#else
+      fputs("zblog: this zblog was built without ship (librelp was not found)\n", stderr);
+      return 2;
+#endif
     case zblog::Command::kWrite:
       break;
   }
