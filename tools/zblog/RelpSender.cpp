@@ -8,13 +8,45 @@ extern "C" {
 }
 #include <sys/socket.h>
 
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
 #include <utility>
 
 namespace zblog {
 namespace {
 
-// librelp calls its debug printer unconditionally; it has none until one is set.
-void IgnoreDebug(char* /*format*/, ...) {}
+// librelp tells of acknowledgments only through its debug printer (which it calls
+// unconditionally, so one must be set): "ADD sess %p unacked %d" when a message goes
+// out, "DEL sess %p unacked %d" when its acknowledgment comes in. The count tells the
+// sender exactly how many are acknowledged; a librelp that prints otherwise leaves the
+// sender with the window bound.
+thread_local RelpSender* tl_pSending = nullptr;  // the sender inside a librelp call
+
+constexpr char kAdded[] = "ADD sess %p unacked %d";
+constexpr char kDeleted[] = "DEL sess %p unacked %d";
+
+void OnDebug(char* format, ...) {
+  if (tl_pSending == nullptr || format == nullptr) return;
+  const bool added = strncmp(format, kAdded, sizeof kAdded - 1) == 0;
+  if (!added && strncmp(format, kDeleted, sizeof kDeleted - 1) != 0) return;
+  va_list arguments;
+  va_start(arguments, format);
+  va_arg(arguments, void*);
+  const int unacknowledged = va_arg(arguments, int);
+  va_end(arguments);
+  tl_pSending->CountUnacknowledged(unacknowledged, added);
+}
+
+// Marks the sender as the one librelp's debug printer speaks of, for one call.
+class Sending {
+ public:
+  explicit Sending(RelpSender* sender) { tl_pSending = sender; }
+  ~Sending() { tl_pSending = nullptr; }
+  Sending(Sending const&) = delete;
+  Sending& operator=(Sending const&) = delete;
+};
 
 }  // namespace
 
@@ -29,8 +61,10 @@ RelpSender::~RelpSender() { Close(); }
 std::string RelpSender::Connect() {
   Close();
   m_uSent = 0;
+  m_iUnacknowledged = -1;
+  Sending sending(this);
   relpRetVal result = relpEngineConstruct(&m_pEngine);
-  if (result == RELP_RET_OK) result = relpEngineSetDbgprint(m_pEngine, IgnoreDebug);
+  if (result == RELP_RET_OK) result = relpEngineSetDbgprint(m_pEngine, OnDebug);
   if (result == RELP_RET_OK) {
     result = relpEngineSetEnableCmd(m_pEngine,
                                     reinterpret_cast<unsigned char*>(const_cast<char*>("syslog")),
@@ -57,6 +91,7 @@ bool RelpSender::Send(std::string_view message) {
   if (m_pClient == nullptr) return false;
   // librelp takes the buffer as non-const but only reads it.
   auto* bytes = reinterpret_cast<unsigned char*>(const_cast<char*>(message.data()));
+  Sending sending(this);
   if (relpCltSendSyslog(m_pClient, bytes, message.size()) != RELP_RET_OK) {
     Close();
     return false;
@@ -65,7 +100,19 @@ bool RelpSender::Send(std::string_view message) {
   return true;
 }
 
+void RelpSender::CountUnacknowledged(int count, bool added) {
+  if (added || m_iUnacknowledged >= 0) m_iUnacknowledged = count;
+}
+
+uint64_t RelpSender::Acknowledged() const {
+  if (m_iUnacknowledged >= 0) {
+    return m_uSent > static_cast<uint64_t>(m_iUnacknowledged) ? m_uSent - m_iUnacknowledged : 0;
+  }
+  return m_uSent > m_uWindow ? m_uSent - m_uWindow : 0;
+}
+
 void RelpSender::Close() {
+  Sending sending(this);
   if (m_pClient != nullptr) relpEngineCltDestruct(m_pEngine, &m_pClient);
   if (m_pEngine != nullptr) relpEngineDestruct(&m_pEngine);
   m_pClient = nullptr;

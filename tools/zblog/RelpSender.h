@@ -4,10 +4,12 @@
 // RelpSender: one RELP session (librelp) to a receiver, sending syslog messages and
 // telling how many of them the receiver has acknowledged.
 //
-// RELP acknowledges every message, in order, and librelp lets at most `window` of them
-// be unacknowledged: once a send returns, every message but the last `window` sent on
-// the session has been acknowledged. A sender that has nothing more to send confirms
-// the rest by sending `window` marks (messages the receiving configuration drops).
+// RELP acknowledges every message, in order. librelp counts the messages not yet
+// acknowledged and reads acknowledgments only while it sends: a sender that has
+// nothing more to send confirms the rest by sending marks (messages the receiving
+// configuration drops). Where librelp does not tell its count, the sender falls back to
+// the window: librelp lets at most `window` messages be unacknowledged, so once a send
+// returns, all but the last `window` have been acknowledged.
 // Owns its librelp engine and client; single-threaded.
 
 #include <stddef.h>
@@ -36,8 +38,10 @@ class RelpSender {
   bool Send(std::string_view message);
   // Messages sent on this session (since Connect).
   uint64_t Sent() const { return m_uSent; }
-  // Of those, how many are acknowledged at least: all but the last `window`.
-  uint64_t Acknowledged() const { return m_uSent > m_uWindow ? m_uSent - m_uWindow : 0; }
+  // Of those, how many are acknowledged at least.
+  uint64_t Acknowledged() const;
+  // librelp's count of messages not acknowledged, as it changes.
+  void CountUnacknowledged(int count, bool added);
   int Window() const { return static_cast<int>(m_uWindow); }
   // Closes the session, politely when it is still up.
   void Close();
@@ -50,6 +54,7 @@ class RelpSender {
   relpEngine_s* m_pEngine = nullptr;  // both null while not connected
   relpClt_s* m_pClient = nullptr;
   uint64_t m_uSent = 0;
+  int m_iUnacknowledged = -1;  // librelp's count on this session; -1 until it tells
 };
 
 }  // namespace zblog

@@ -24,7 +24,7 @@ constexpr long kPollMilliseconds = 100;
 constexpr long kFirstRetryMilliseconds = 200;
 constexpr long kMaxRetryMilliseconds = 5000;
 constexpr long kIdleMilliseconds = 1000;       // quiet this long: confirm what is in flight
-constexpr long kSaveMilliseconds = 500;        // state files written at most this often
+constexpr long kSaveMilliseconds = 200;        // state files written at most this often
 constexpr long kShutdownMilliseconds = 10000;  // at a stop, sending goes on this long at most
 constexpr size_t kMaxQueuedBytes = size_t{64} * 1024 * 1024;  // per log, while the receiver is away
 constexpr size_t kSendsPerRound = 10000;
@@ -128,10 +128,12 @@ bool Shipper::SendPending(bool& sentAny) {
   return true;
 }
 
-// Marks after the last message confirm it: all but the last window are acknowledged.
+// Marks after the last message let librelp read its acknowledgment; a window of them
+// confirms it in any case.
 bool Shipper::SendMarks() {
   const std::string mark = SyslogPrefix(7, m_strHost, kMarkAppName) + "mark";
-  for (int i = 0; i < m_Sender.Window(); ++i) {
+  const uint64_t last = m_Sender.Sent();
+  for (int i = 0; i < m_Sender.Window() && m_Sender.Acknowledged() < last; ++i) {
     if (!m_Sender.Send(mark)) return false;
   }
   ConfirmAll();
@@ -143,6 +145,7 @@ void Shipper::ConfirmAll() {
 }
 
 void Shipper::Broken() {
+  ConfirmAll();  // what was acknowledged before the break stays acknowledged
   for (auto& log : m_vLogs) log->Requeue();
   if (!m_bReceiverAway) {
     Report(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
