@@ -55,7 +55,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 fail() {
   echo "FAIL: $*"
-  tail -n 5 "$tmp"/*.out; grep DEBUG "$tmp/ship.out"
+  tail -n 5 "$tmp"/*.out
   exit 1
 }
 mkdir -p "$tmp/logs" "$tmp/receive" "$tmp/send" "$tmp/out" "$tmp/state"
@@ -135,12 +135,22 @@ received() { local f; f=$(received_file); [ -n "$f" ] && "$zblog" parse "$f" 2>/
 # Written: what the writers handed to the logger, less what the logger reported lost.
 written=$((writers * per_writer + 2))
 lost_writing=$(cat "$tmp"/w*.out | awk '/records lost/ {n += $2} END {print n + 0}')
+# Until everything arrived or nothing more came for a while; the rate counts up to the
+# last arrival.
 end=$((SECONDS + deadline_seconds))
-until received | grep -qx "closing record" && [ "$(received | sort -u | wc -l)" -ge $((written - lost_writing)) ]; do
-  [ "$SECONDS" -lt "$end" ] || break
+count=0
+finish=$(date +%s.%N)
+while [ "$SECONDS" -lt "$end" ]; do
+  now=$(received | sort -u | wc -l)
+  if [ "$now" -ne "$count" ]; then
+    count=$now
+    finish=$(date +%s.%N)
+  elif [ $(echo "$(date +%s.%N) $finish" | awk '{print ($1 - $2 > 8)}') -eq 1 ]; then
+    break
+  fi
+  [ "$count" -lt $((written - lost_writing)) ] || break
   sleep 0.2
 done
-finish=$(date +%s.%N)
 [ "$mode" = imfile ] || stop "$ship_pid"
 ship_pid=""
 
