@@ -34,15 +34,22 @@ uint32_t BackupNumber(std::string const& name, std::string const& base) {
   return static_cast<uint32_t>(strtoul(digits.c_str(), nullptr, 10));
 }
 
+struct timespec ToTimespec(struct statx_timestamp const& stamp) {
+  struct timespec time {};
+  time.tv_sec = static_cast<time_t>(stamp.tv_sec);
+  time.tv_nsec = static_cast<long>(stamp.tv_nsec);
+  return time;
+}
+
 // Fills the identity of `backup` from what statx found; false for anything but a file.
 bool Identify(struct statx const& status, BackupFile& backup) {
   if (!S_ISREG(status.stx_mode)) return false;
-  backup.m_Modified = {status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec};
+  backup.m_Modified = ToTimespec(status.stx_mtime);
   backup.m_uDevice = makedev(status.stx_dev_major, status.stx_dev_minor);
   backup.m_uInode = status.stx_ino;
   backup.m_Born = {};
   if ((status.stx_mask & STATX_BTIME) != 0) {
-    backup.m_Born = {status.stx_btime.tv_sec, status.stx_btime.tv_nsec};
+    backup.m_Born = ToTimespec(status.stx_btime);
   }
   return true;
 }
