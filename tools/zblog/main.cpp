@@ -13,6 +13,12 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+#ifndef ZBLOG_HAVE_SHIP
+  if (!arguments.empty() && arguments[0] == "ship") {
+    fputs("zblog: this zblog was built without ship (librelp was not found)\n", stderr);
+    return 2;
+  }
+#endif
   zblog::Options options;
   const std::string error = zblog::ParseArguments(arguments, options);
   if (!error.empty()) {
@@ -29,8 +35,7 @@ int main(int argc, char** argv) {
 #ifdef ZBLOG_HAVE_SHIP
       return zblog::RunShip(options.m_Ship);
 #else
-      fputs("zblog: this zblog was built without ship (librelp was not found)\n", stderr);
-      return 2;
+      break;  // refused above
 #endif
     case zblog::Command::kWrite:
       break;
