@@ -45,6 +45,7 @@ struct timespec ToTimespec(struct statx_timestamp const& stamp) {
 bool Identify(struct statx const& status, BackupFile& backup) {
   if (!S_ISREG(status.stx_mode)) return false;
   backup.m_Modified = ToTimespec(status.stx_mtime);
+  backup.m_uSize = status.stx_size;
   backup.m_uDevice = makedev(status.stx_dev_major, status.stx_dev_minor);
   backup.m_uInode = status.stx_ino;
   backup.m_Born = {};

@@ -15,6 +15,7 @@ namespace zblog {
 struct BackupFile {
   std::string m_strPath;
   uint32_t m_uNumber = 0;
+  uint64_t m_uSize = 0;
   struct timespec m_Modified {};  // when rotation wrote it (renames keep it)
   // The same backup under another number after a shift: device, inode and birth time
   // (statx; zero where the file system keeps none) stay while the content does. The

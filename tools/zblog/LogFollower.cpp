@@ -71,6 +71,17 @@ std::vector<BackupFile> SettledBackups(std::string const& path) {
   return listed;
 }
 
+// How much a loss of the rest of a generation after `position` comes to, judged by the
+// backups: every generation ends at about the same size, the log's limit.
+std::string LossSize(uint64_t position, std::vector<BackupFile> const& backups) {
+  uint64_t generation = 0;
+  for (BackupFile const& backup : backups) {
+    if (generation == 0 || backup.m_uSize < generation) generation = backup.m_uSize;
+  }
+  if (generation <= position) return "an unknown number of bytes";
+  return "about " + std::to_string(generation - position) + " bytes or more";
+}
+
 }  // namespace
 
 LogFollower::LogFollower(std::string path, RecordParser& parser,
@@ -125,7 +136,10 @@ bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
   }
   Lose("byte " + std::to_string(resume->m_uPosition) +
        " of the content reached last is in neither the log nor a backup: the rest of that "
-       "content, and any rotated away since, is lost; going on from the oldest backup");
+       "content is lost (" +
+       LossSize(resume->m_uPosition, backups) +
+       ", judged by the backups' size), with any content rotated away since; going on from "
+       "the oldest backup");
   NewGeneration();
   m_Parser.StartAt(0);
   return true;
@@ -228,7 +242,8 @@ bool LogFollower::Recover(uint64_t& total) {
       });
   if (next == 0 && m_Cursor.m_uPosition > 0) {
     Lose("rotated, and the backup that took the log's bytes after byte " +
-         std::to_string(m_Cursor.m_uPosition) + " is gone already: they are lost");
+         std::to_string(m_Cursor.m_uPosition) + " is gone already: they are lost (" +
+         LossSize(m_Cursor.m_uPosition, listed) + ", judged by the backups' size)");
   } else if (!m_vKnown.empty() && !knownRemains) {
     Lose(
         "rotated more often than backups are kept since the last poll: records of the "
