@@ -33,7 +33,8 @@ void OnDebug(char* format, ...) {
   if (!added && strncmp(format, kDeleted, sizeof kDeleted - 1) != 0) return;
   va_list arguments;
   va_start(arguments, format);
-  va_arg(arguments, void*);
+  // The analyzer does not see va_start initialise the list.
+  va_arg(arguments, void*);  // NOLINT(clang-analyzer-valist.Uninitialized)
   const int unacknowledged = va_arg(arguments, int);
   va_end(arguments);
   tl_pSending->CountUnacknowledged(unacknowledged, added);

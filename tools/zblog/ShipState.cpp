@@ -90,13 +90,13 @@ std::string SaveShipState(std::string const& statePath, std::string const& logPa
         open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640));
     if (!fd.IsOpen()) return Errno("cannot create " + temporary);
     if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0) {
-      const std::string reason = Errno("cannot write " + temporary);
+      std::string reason = Errno("cannot write " + temporary);
       unlink(temporary.c_str());
       return reason;
     }
   }
   if (rename(temporary.c_str(), statePath.c_str()) != 0) {
-    const std::string reason = Errno("cannot rename " + temporary);
+    std::string reason = Errno("cannot rename " + temporary);
     unlink(temporary.c_str());
     return reason;
   }

@@ -1,6 +1,11 @@
 // One log's messages from the follower to the receiver and its state file.
 #include "ShippedLog.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/file.h>
+
 #include <utility>
 
 #include "ShipState.h"
@@ -26,6 +31,9 @@ ShippedLog::ShippedLog(std::string path, std::string statePath, bool skipUnparse
                        std::function<void(std::string const&)> report)
     : m_strPath(std::move(path)),
       m_strStatePath(std::move(statePath)),
+      m_StateLock(open((m_strStatePath + ".lock").c_str(),
+                       O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640)),
+      m_iLockErrno(errno),
       m_bSkipUnparsed(skipUnparsed),
       m_fnPrefix(std::move(prefix)),
       m_Parser(
@@ -41,6 +49,14 @@ ShippedLog::ShippedLog(std::string path, std::string statePath, bool skipUnparse
       m_Follower(m_strPath, m_Parser, std::move(report)) {}
 
 std::string ShippedLog::Start(bool fromOldest) {
+  // Two shippers on one state would each send the log and move the state past the
+  // other's records.
+  if (!m_StateLock.IsOpen()) {
+    return "cannot open " + m_strStatePath + ".lock: " + strerror(m_iLockErrno);
+  }
+  if (flock(m_StateLock.Get(), LOCK_EX | LOCK_NB) != 0) {
+    return "another zblog ship uses the state file " + m_strStatePath;
+  }
   FollowCursor cursor;
   std::string error;
   const StateLoad loaded =

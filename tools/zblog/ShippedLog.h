@@ -14,6 +14,7 @@
 
 #include "LogFollower.h"
 #include "RecordParser.h"
+#include "logging/LoggerResources.h"
 
 namespace zblog {
 
@@ -36,7 +37,8 @@ class ShippedLog {
   ShippedLog& operator=(ShippedLog const&) = delete;
 
   // Loads the state and starts following. Returns an empty string, or why it cannot
-  // (a state file that is corrupt or another log's, a log that cannot be opened).
+  // (a state file that is corrupt, another log's or in use by another ship, a log that
+  // cannot be opened).
   std::string Start(bool fromOldest);
   // Reads what is new into the queue of messages to send.
   void Poll() { m_Follower.Poll(); }
@@ -56,6 +58,8 @@ class ShippedLog {
 
   std::string m_strPath;
   std::string m_strStatePath;
+  zbutil_detail::ScopedFd m_StateLock;  // "<state>.lock", locked from Start on
+  int m_iLockErrno;                     // why it could not be opened
   bool m_bSkipUnparsed;
   Prefix m_fnPrefix;
   RecordParser m_Parser;

@@ -237,7 +237,7 @@ int RunShip(ShipOptions const& options) {
   char directory[PATH_MAX];
   for (std::string& log : absolute.m_vLogs) {
     if (log[0] != '/' && getcwd(directory, sizeof directory) != nullptr) {
-      log = std::string(directory) + "/" + log;
+      log.insert(0, std::string(directory) + "/");
     }
   }
   Shipper shipper(absolute);
