@@ -86,9 +86,14 @@ class Shipper {
   int Run();
 
  private:
+  // Trouble with a log (a loss, bytes that are not records) counts for the exit status;
+  // the receiver's comings and goings are news only: nothing is lost by them.
   void Report(std::string const& log, std::string const& text) {
-    fprintf(stderr, "zblog: %s: %s\n", log.c_str(), text.c_str());
+    Notice(log, text);
     m_bTrouble = true;
+  }
+  static void Notice(std::string const& log, std::string const& text) {
+    fprintf(stderr, "zblog: %s: %s\n", log.c_str(), text.c_str());
   }
   bool SendPending(bool& sentAny);
   bool SendMarks();
@@ -148,7 +153,7 @@ void Shipper::Broken() {
   ConfirmAll();  // what was acknowledged before the break stays acknowledged
   for (auto& log : m_vLogs) log->Requeue();
   if (!m_bReceiverAway) {
-    Report(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
+    Notice(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
   }
   m_bReceiverAway = true;
   m_llNextConnect = NowMilliseconds() + m_lRetry;
@@ -192,11 +197,11 @@ int Shipper::Run() {
     if (!m_Sender.IsConnected() && now >= m_llNextConnect) {
       const std::string error = m_Sender.Connect();
       if (error.empty()) {
-        if (m_bReceiverAway) Report(m_Options.m_strTarget, "the receiver is back");
+        if (m_bReceiverAway) Notice(m_Options.m_strTarget, "the receiver is back");
         m_bReceiverAway = false;
         m_lRetry = kFirstRetryMilliseconds;
       } else {
-        if (!m_bReceiverAway) Report(m_Options.m_strTarget, error + "; retrying");
+        if (!m_bReceiverAway) Notice(m_Options.m_strTarget, error + "; retrying");
         m_bReceiverAway = true;
         m_llNextConnect = now + m_lRetry;
         m_lRetry = std::min(m_lRetry * 2, kMaxRetryMilliseconds);
