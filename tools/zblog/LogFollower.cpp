@@ -227,6 +227,7 @@ bool LogFollower::Recover(uint64_t& total) {
     if ((size == 0 || size == SizeOf(m_iFd)) && ++m_iSettlingPolls <= kSettlingPolls) return false;
     m_iSettlingPolls = 0;
   }
+  const uint64_t position = m_Cursor.m_uPosition;  // before the source is read on
   size_t next = 0;  // the first fresh backup to read whole
   for (size_t i = 0; i < fresh.size(); ++i) {
     ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
@@ -240,11 +241,13 @@ bool LogFollower::Recover(uint64_t& total) {
         return std::any_of(listed.begin(), listed.end(),
                            [&known](BackupFile const& b) { return SameBackup(known, b); });
       });
-  if (next == 0 && m_Cursor.m_uPosition > 0) {
+  if (next == 0 && position > 0) {
     Lose("rotated, and the backup that took the log's bytes after byte " +
          std::to_string(m_Cursor.m_uPosition) + " is gone already: they are lost (" +
          LossSize(m_Cursor.m_uPosition, listed) + ", judged by the backups' size)");
-  } else if (!m_vKnown.empty() && !knownRemains) {
+  } else if (position == 0 && !m_vKnown.empty() && !knownRemains) {
+    // Nothing read of the generation to recognise it by: the oldest new backup is taken
+    // for it, which is right unless more rotations went by than backups are kept.
     Lose(
         "rotated more often than backups are kept since the last poll: records of the "
         "rotations before the oldest backup may be lost");
