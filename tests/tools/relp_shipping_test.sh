@@ -136,6 +136,7 @@ for step in $(seq 12); do
     kill -KILL "$ship_pid"
     wait "$ship_pid" 2>/dev/null || true
     kills=$((kills + 1))
+    [ "$step" -ne 8 ] || sleep 1.5  # down while the log rotates a few times
     start_ship
   fi
 done
