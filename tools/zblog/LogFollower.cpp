@@ -228,7 +228,7 @@ bool LogFollower::Recover(uint64_t& total) {
     m_iSettlingPolls = 0;
   }
   const uint64_t position = m_Cursor.m_uPosition;  // before the source is read on
-  size_t next = 0;  // the first fresh backup to read whole
+  size_t next = 0;                                 // the first fresh backup to read whole
   for (size_t i = 0; i < fresh.size(); ++i) {
     ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
     if (!fd.IsOpen() || !HoldsCursor(fd.Get())) continue;
