@@ -17,14 +17,14 @@ test="$test libclang-rt-14-dev valgrind abigail-tools"
 # cannot rot unnoticed.
 bench="$demo libbenchmark-dev libboost-dev libspdlog-dev rsyslog python3 python3-matplotlib"
 test="$test libboost-dev libspdlog-dev"
-# rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
-# service is kept from starting, see below).
-test="$test rsyslog"
-# The package test: the packaging tools, lintian, man (for `man -w`), zblog's library
-# for both architectures, pkg-config for i386, the i386 binutils that debhelper calls
-# when the host architecture differs, and the i386 C++ runtime that the i386
-# packages depend on.
-test="$test build-essential debhelper lintian man-db librelp-dev binutils-i686-linux-gnu"
+# rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
+# service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
+# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config).
+test="$test rsyslog rsyslog-relp librelp-dev"
+# The package test: the packaging tools, lintian, man (for `man -w`), zblog's RELP
+# library and pkg-config for i386, the i386 binutils that debhelper calls when the host
+# architecture differs, and the i386 C++ runtime that the i386 packages depend on.
+test="$test build-essential debhelper lintian man-db binutils-i686-linux-gnu"
 test="$test librelp-dev:i386 pkg-config:i386 libstdc++6:i386"
 
 case "${1:-}" in

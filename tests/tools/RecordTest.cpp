@@ -34,8 +34,8 @@ const std::vector<std::tuple<zbLogLevel, char const*, unsigned long, std::string
     kCases = {
         {zbLogWarning, "a.cpp", 1, "two\nlines\n", "a.cpp|1|Warning|two\nlines\n"},
         // A line feed and something header-like that is not a header stays in the message.
-        {zbLogTrace, "b.cpp", 2, "x\n    1A2B|2026/12/04|18:17:47|nope",
-         "b.cpp|2|Trace|x\n    1A2B|2026/12/04|18:17:47|nope"},
+        {zbLogTrace, "b.cpp", 2, "x\n    1A2B|2026/12/04|18:17:47 nope",
+         "b.cpp|2|Trace|x\n    1A2B|2026/12/04|18:17:47 nope"},
         {zbLogPerfTiming, "source_file_name_longer_than_27.cpp", 123456, "",
          "source_file_name_longer_tha|123456|Perf. Timing|"},
         {static_cast<zbLogLevel>(3), "c.cpp", 4294967295UL, "|x| - y", "c.cpp|-1|Unknown||x| - y"},
@@ -89,6 +89,10 @@ TEST(RecordParser, MalformedInputIsReportedNotFatal) {
       {"junk" + record + record, 2, "0: 4" + skipped},
       {record.substr(1) + record, 1, "0: 81" + skipped},  // the file starts inside a record
       {std::string(100000, '\n'), 0, "0: 100000" + skipped},
+      // A header cut short by the next record (a partial write) is set apart, not glued
+      // on; shorter header-like lines stay in the message.
+      {record + record.substr(0, 40) + record, 2, "82: record cut short: an incomplete header (40"},
+      {record + record.substr(0, 29) + record, 2, ""},
       // Fields that are not what the format writes: lower-case hex, a narrow pid,
       // blanks inside the line field, an unknown level name, no separator.
       {"\n    1a2b" + record.substr(9), 0, skipped},
@@ -105,7 +109,7 @@ TEST(RecordParser, MalformedInputIsReportedNotFatal) {
     EXPECT_EQ(diagnostics.empty(), diagnostic.empty()) << diagnostics;
     EXPECT_NE(diagnostics.find(diagnostic), std::string::npos) << diagnostics;
   }
-  EXPECT_EQ(Parse(std::get<0>(cases[8]), 3).first,
+  EXPECT_EQ(Parse(std::get<0>(cases[10]), 3).first,
             std::vector<std::string>{"4886718345|main.cpp|-2147483648|Error|x"});
 }
 

@@ -87,6 +87,10 @@ TEST(ZblogCommand, ExitStatusAndMessages) {
     EXPECT_NE(ReadFile(dir.File("stderr")).find(error), std::string::npos) << arguments.back();
   }
   EXPECT_EQ(ReadFile(dir.File("stdout")).rfind("usage: zblog", 0), 0u);
+  ASSERT_EQ(Zblog(dir, {"-d", dir.Path(), "-n", "held.log", "x"}), 0);
+  logger_test::LockHolder holder(dir.File("held.lock"));  // the record is lost: status 1
+  EXPECT_EQ(Zblog(dir, {"-d", dir.Path(), "-n", "held.log", "--no-wait", "x"}), 1);
+  EXPECT_NE(ReadFile(dir.File("stderr")).find("1 of 1 records lost"), std::string::npos);
 }
 
 // The numbers are covered by the command's tests.
@@ -109,35 +113,54 @@ bool WaitForRecords(TempDir const& dir, long count) {
   return false;
 }
 
-// Rotations while following, one at a time and two between polls: every record once,
-// in order, the last one too.
-TEST(ZblogCommand, FollowContinuesThroughRotations) {
-  TempDir dir;
-  logger_test::ProbeLogger logger(dir.Path(), "f.log", 200, 4);
-  std::string expected;
-  int next = 0;
-  auto write = [&logger, &expected, &next](int count) {
-    for (int i = 0; i < count; ++i) {
-      const std::string message = "record " + std::to_string(next++);
-      logger.Log(zbLogError, "f.cpp", 1, "%s", message.c_str());
+// The follower is stopped while the log rotates several times (faster than it polls):
+// with enough backups every record comes once, in order, also from a log replaced by a
+// new file; with too few, the loss is reported and the exit status is 1.
+TEST(ZblogCommand, FollowerLosesNothingSilently) {
+  for (const uint32_t backups : {4u, 1u}) {
+    TempDir dir;
+    logger_test::ProbeLogger logger(dir.Path(), "f.log", 200, backups);
+    std::string expected;
+    int next = 0;
+    auto write = [&logger, &expected, &next](int count) {
+      for (int i = 0; i < count; ++i) {
+        const std::string message = "record " + std::to_string(next++);
+        logger.Log(zbLogError, "f.cpp", 1, "%s", message.c_str());
+        expected += "{\"source\":\"f.cpp\",\"line\":1,\"level\":\"Error\",\"message\":\"" +
+                    message + "\"}\n";
+      }
+    };
+    write(2);
+    // No early return from here on: the follower must be stopped.
+    const pid_t follower = Start(dir, {"parse", "--follow", dir.File("f.log")}, "");
+    EXPECT_TRUE(WaitForRecords(dir, 1));  // the last one waits for the next or a quiet poll
+    kill(follower, SIGSTOP);
+    write(9);  // four rotations while it cannot look
+    kill(follower, SIGCONT);
+    if (backups == 4) {
+      EXPECT_TRUE(WaitForRecords(dir, 11));
+      unlink(dir.File("f.log").c_str());
+      logger_test::ProbeLogger replacement(dir.Path(), "f.log", 200, backups);
+      replacement.Log(zbLogError, "f.cpp", 1, "%s", "in the new file");
       expected +=
-          "{\"source\":\"f.cpp\",\"line\":1,\"level\":\"Error\",\"message\":\"" + message + "\"}\n";
+          "{\"source\":\"f.cpp\",\"line\":1,\"level\":\"Error\",\"message\":\"in the new file\"}\n";
+      EXPECT_TRUE(WaitForRecords(dir, 12));
     }
-  };
-  write(2);
-  // No early return from here on: the follower must be stopped.
-  const pid_t follower = Start(dir, {"parse", "--follow", dir.File("f.log")}, "");
-  EXPECT_TRUE(WaitForRecords(dir, 1));  // the last one waits for the next or a quiet poll
-  write(7);                             // two rotations at once
-  EXPECT_TRUE(WaitForRecords(dir, 9));
-  write(2);  // one rotation
-  EXPECT_TRUE(WaitForRecords(dir, 11));
-  write(1);
-  kill(follower, SIGTERM);
-  EXPECT_EQ(logger_test::Reap(follower), 0);
-  EXPECT_EQ(ReadFile(dir.File("stderr")), "");
-  EXPECT_EQ(Output(dir), expected);
-  EXPECT_TRUE(logger_test::Exists(dir.File("f.log_3.Bak")));
+    kill(follower, SIGTERM);
+    EXPECT_EQ(logger_test::Reap(follower), backups == 4 ? 0 : 1);
+    const std::string errors = ReadFile(dir.File("stderr"));
+    if (backups == 4) {
+      EXPECT_EQ(errors, "");
+      EXPECT_EQ(Output(dir), expected);
+    } else {
+      // The first record and the newest backup's and the log's records, the rest reported.
+      EXPECT_NE(errors.find("lost"), std::string::npos) << errors;
+      const std::string out = Output(dir);
+      EXPECT_LT(out.size(), expected.size());
+      EXPECT_EQ(out.substr(0, out.find('\n')), expected.substr(0, expected.find('\n')));
+      EXPECT_EQ(expected.compare(expected.size() - 200, 200, out, out.size() - 200, 200), 0);
+    }
+  }
 }
 
 }  // namespace

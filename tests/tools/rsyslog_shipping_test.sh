@@ -67,7 +67,7 @@ log="$tmp/logs/app.log"
 # The shipped configurations, pointed at the scratch directory and a free port.
 sed -e "s|/var/log/zbutil|$tmp/out|" \
     -e "s|port=\"10514\"|port=\"0\" listenPortFileName=\"$tmp/port\"|" \
-    "$configs/zbutil-receive.conf" >"$tmp/receive.body"
+    -e "/imrelp/d" "$configs/zbutil-receive.conf" >"$tmp/receive.body"
 printf 'global(workDirectory="%s/receive")\ninclude(file="%s/receive.body")\n' \
   "$tmp" "$tmp" >"$tmp/receive.conf"
 grep -q "listenPortFileName" "$tmp/receive.body" || fail "receiver configuration changed shape"

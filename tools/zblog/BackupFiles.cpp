@@ -1,8 +1,12 @@
 #include "BackupFiles.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -30,7 +34,56 @@ uint32_t BackupNumber(std::string const& name, std::string const& base) {
   return static_cast<uint32_t>(strtoul(digits.c_str(), nullptr, 10));
 }
 
+struct timespec ToTimespec(struct statx_timestamp const& stamp) {
+  struct timespec time {};
+  time.tv_sec = static_cast<time_t>(stamp.tv_sec);
+  time.tv_nsec = static_cast<long>(stamp.tv_nsec);
+  return time;
+}
+
+// Fills the identity of `backup` from what statx found; false for anything but a file.
+bool Identify(struct statx const& status, BackupFile& backup) {
+  if (!S_ISREG(status.stx_mode)) return false;
+  backup.m_Modified = ToTimespec(status.stx_mtime);
+  backup.m_uSize = status.stx_size;
+  backup.m_uDevice = makedev(status.stx_dev_major, status.stx_dev_minor);
+  backup.m_uInode = status.stx_ino;
+  backup.m_Born = {};
+  if ((status.stx_mask & STATX_BTIME) != 0) {
+    backup.m_Born = ToTimespec(status.stx_btime);
+  }
+  return true;
+}
+
+constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
+
 }  // namespace
+
+int OpenBackup(std::string const& logPath, BackupFile const& backup) {
+  std::string path = backup.m_strPath;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct statx status {};
+    BackupFile opened;
+    if (fd >= 0 && statx(fd, "", AT_EMPTY_PATH, kStatxMask, &status) == 0 &&
+        Identify(status, opened) && SameBackup(opened, backup)) {
+      return fd;
+    }
+    if (fd >= 0) close(fd);
+    // Renamed by a shift since it was listed: look for it under its new number.
+    path.clear();
+    for (BackupFile const& listed : ListBackups(logPath)) {
+      if (SameBackup(listed, backup)) path = listed.m_strPath;
+    }
+    if (path.empty()) return -1;
+  }
+  return -1;
+}
+
+bool SameBackup(BackupFile const& a, BackupFile const& b) {
+  return a.m_uDevice == b.m_uDevice && a.m_uInode == b.m_uInode &&
+         a.m_Born.tv_sec == b.m_Born.tv_sec && a.m_Born.tv_nsec == b.m_Born.tv_nsec;
+}
 
 bool IsNewer(BackupFile const& a, BackupFile const& b) {
   if (a.m_Modified.tv_sec != b.m_Modified.tv_sec) return a.m_Modified.tv_sec > b.m_Modified.tv_sec;
@@ -52,9 +105,11 @@ std::vector<BackupFile> ListBackups(std::string const& logPath) {
     backup.m_uNumber = BackupNumber(entry->d_name, base);
     if (backup.m_uNumber == 0) continue;
     backup.m_strPath = (slash == std::string::npos ? "" : directory) + entry->d_name;
-    struct stat status {};
-    if (stat(backup.m_strPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
-    backup.m_Modified = status.st_mtim;
+    struct statx status {};
+    if (statx(AT_FDCWD, backup.m_strPath.c_str(), 0, kStatxMask, &status) != 0 ||
+        !Identify(status, backup)) {
+      continue;
+    }
     backups.push_back(backup);
   }
   std::sort(backups.begin(), backups.end(),

@@ -8,59 +8,100 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
-#include "BackupFiles.h"
 #include "logging/LoggerResources.h"
 
 namespace zblog {
 namespace {
 
+using zbutil_detail::ScopedFd;
+
 constexpr long kPollNanoseconds = 100L * 1000 * 1000;
 constexpr size_t kReadBytes = size_t{64} * 1024;
-// How many bytes at the start and before the read position identify the content read.
+// Reads per poll at most, so that a flush comes now and then under a fast writer.
+constexpr int kReadsPerPoll = 1024;
+// How many bytes at the start and before the read position the cheap check compares.
 constexpr size_t kMemoryBytes = 64;
+// How many polls a rotation in progress is waited for.
+constexpr int kSettlingPolls = 20;
 
-bool ReadAt(int fd, off_t offset, size_t size, std::string& bytes) {
-  bytes.resize(size);
+// pread until `size` bytes or the end of the file; returns the bytes read, -1 on error.
+ssize_t ReadFully(int fd, char* buffer, size_t size, uint64_t offset) {
   size_t done = 0;
   while (done < size) {
-    const ssize_t got = pread(fd, &bytes[done], size - done, offset + static_cast<off_t>(done));
-    if (got <= 0) return false;
+    const ssize_t got = pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
     done += static_cast<size_t>(got);
   }
-  return true;
+  return static_cast<ssize_t>(done);
 }
 
-off_t SizeOf(int fd) {
+bool BytesAt(int fd, uint64_t offset, std::string const& expected) {
+  std::string bytes(expected.size(), '\0');
+  return ReadFully(fd, &bytes[0], bytes.size(), offset) == static_cast<ssize_t>(bytes.size()) &&
+         bytes == expected;
+}
+
+uint64_t SizeOf(int fd) {
   struct stat status {};
-  return fstat(fd, &status) == 0 ? status.st_size : -1;
+  return fstat(fd, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
+
+int OpenRead(std::string const& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+// The backups as two listings in a row agree on them: a directory read while rotation
+// renames backups may miss one or see it twice.
+std::vector<BackupFile> SettledBackups(std::string const& path) {
+  const auto same = [](std::vector<BackupFile> const& a, std::vector<BackupFile> const& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](BackupFile const& x, BackupFile const& y) {
+                        return SameBackup(x, y) && x.m_uNumber == y.m_uNumber;
+                      });
+  };
+  std::vector<BackupFile> listed = ListBackups(path);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::vector<BackupFile> again = ListBackups(path);
+    if (same(listed, again)) break;
+    listed = std::move(again);
+  }
+  return listed;
+}
+
+// How much a loss of the rest of a generation after `position` comes to, judged by the
+// backups: every generation ends at about the same size, the log's limit.
+std::string LossSize(uint64_t position, std::vector<BackupFile> const& backups) {
+  uint64_t generation = 0;
+  for (BackupFile const& backup : backups) {
+    if (generation == 0 || backup.m_uSize < generation) generation = backup.m_uSize;
+  }
+  if (generation <= position) return "an unknown number of bytes";
+  return "about " + std::to_string(generation - position) + " bytes or more";
 }
 
 }  // namespace
 
-LogFollower::LogFollower(std::string path, RecordParser& parser, std::function<void()> flush,
+LogFollower::LogFollower(std::string path, RecordParser& parser,
                          std::function<void(std::string const&)> report)
-    : m_strPath(std::move(path)),
-      m_Parser(parser),
-      m_fnFlush(std::move(flush)),
-      m_fnReport(std::move(report)) {}
+    : m_strPath(std::move(path)), m_Parser(parser), m_fnReport(std::move(report)) {}
 
 LogFollower::~LogFollower() { Close(); }
 
 bool LogFollower::Open() {
-  m_iFd = open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRead(m_strPath);
   struct stat status {};
-  if (m_iFd < 0 || fstat(m_iFd, &status) != 0) {
+  if (fd < 0 || fstat(fd, &status) != 0) {
     m_fnReport("cannot open: " + std::string(strerror(errno)));
-    Close();
+    if (fd >= 0) close(fd);
     return false;
   }
+  Close();
+  m_iFd = fd;
   m_Device = status.st_dev;
   m_Inode = status.st_ino;
-  m_Position = 0;
-  m_strHead.clear();
-  m_strTail.clear();
   return true;
 }
 
@@ -69,77 +110,162 @@ void LogFollower::Close() {
   m_iFd = -1;
 }
 
-size_t LogFollower::ReadAvailable(bool& rotated) {
-  rotated = !StillSameContent(m_iFd, SizeOf(m_iFd));
-  char buffer[kReadBytes];
-  size_t total = 0;
-  while (!rotated) {
-    const ssize_t got = pread(m_iFd, buffer, sizeof buffer, m_Position);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
-    if (got <= 0) break;
-    // The bytes just read belong to the generation read so far only if it is still in
-    // place now; otherwise a rotation came first and the backup supplies them.
-    rotated = !StillSameContent(m_iFd, SizeOf(m_iFd));
-    if (rotated) break;
-    const auto size = static_cast<size_t>(got);
-    if (m_strHead.size() < kMemoryBytes) {
-      m_strHead.append(buffer, std::min(size, kMemoryBytes - m_strHead.size()));
-    }
-    m_strTail.append(buffer, size);
-    if (m_strTail.size() > kMemoryBytes) m_strTail.erase(0, m_strTail.size() - kMemoryBytes);
-    m_Parser.Feed(buffer, size);
-    m_Position += got;
-    total += size;
+bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
+  const std::vector<BackupFile> backups = SettledBackups(m_strPath);
+  if (!Open()) return false;
+  NewGeneration();
+  m_vKnown = backups;
+  if (resume == nullptr) {
+    if (fromOldest) m_vKnown.clear();  // every backup is new: read from the oldest on
+    return true;
   }
-  return total;
-}
-
-bool LogFollower::StillSameContent(int fd, off_t size) const {
-  if (size < m_Position) return false;
-  std::string bytes;
-  const off_t tailAt = m_Position - static_cast<off_t>(m_strTail.size());
-  return ReadAt(fd, 0, m_strHead.size(), bytes) && bytes == m_strHead &&
-         ReadAt(fd, tailAt, m_strTail.size(), bytes) && bytes == m_strTail;
-}
-
-void LogFollower::FeedFile(int fd, off_t from) {
-  char buffer[kReadBytes];
-  for (off_t at = from;;) {
-    const ssize_t got = pread(fd, buffer, sizeof buffer, at);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return;
-    m_Parser.Feed(buffer, static_cast<size_t>(got));
-    at += got;
+  m_Cursor = *resume;
+  m_Parser.StartAt(m_Cursor.m_uPosition);
+  if (HoldsCursor(m_iFd)) {  // no rotation since: go on in the live log
+    const uint64_t position = m_Cursor.m_uPosition;
+    m_strHead.resize(static_cast<size_t>(std::min<uint64_t>(kMemoryBytes, position)));
+    m_strTail.resize(m_strHead.size());
+    ReadFully(m_iFd, &m_strHead[0], m_strHead.size(), 0);
+    ReadFully(m_iFd, &m_strTail[0], m_strTail.size(), position - m_strTail.size());
+    return true;
   }
-}
-
-void LogFollower::Recover() {
-  std::vector<BackupFile> const backups = ListBackups(m_strPath);
-  BackupFile const* source = nullptr;
-  for (BackupFile const& backup : backups) {  // oldest first: the newest match wins
-    zbutil_detail::ScopedFd fd(open(backup.m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.IsOpen() && StillSameContent(fd.Get(), SizeOf(fd.Get()))) source = &backup;
-  }
-  if (source == nullptr) {
-    m_fnReport("rotated, and no backup holds what followed byte " + std::to_string(m_Position) +
-               ": records written just before the rotation may be missing");
-  } else {
-    zbutil_detail::ScopedFd fd(open(source->m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.IsOpen()) FeedFile(fd.Get(), m_Position);
-  }
-  m_Parser.Finish();
-  // Rotations after the one that took the unread bytes: each left a whole generation.
+  m_vKnown.clear();  // the next poll finds the generation among the backups
   for (BackupFile const& backup : backups) {
-    if (source == nullptr || !IsNewer(backup, *source)) continue;
-    zbutil_detail::ScopedFd fd(open(backup.m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.IsOpen()) continue;
-    FeedFile(fd.Get(), 0);
-    m_Parser.Finish();
+    ScopedFd fd(OpenBackup(m_strPath, backup));
+    if (fd.IsOpen() && HoldsCursor(fd.Get())) return true;
   }
-  m_Position = 0;
+  Lose("byte " + std::to_string(resume->m_uPosition) +
+       " of the content reached last is in neither the log nor a backup: the rest of that "
+       "content is lost (" +
+       LossSize(resume->m_uPosition, backups) +
+       ", judged by the backups' size), with any content rotated away since; going on from "
+       "the oldest backup");
+  NewGeneration();
+  m_Parser.StartAt(0);
+  return true;
+}
+
+bool LogFollower::LiveHolds() const {
+  const uint64_t position = m_Cursor.m_uPosition;
+  return SizeOf(m_iFd) >= position && BytesAt(m_iFd, 0, m_strHead) &&
+         BytesAt(m_iFd, position - m_strTail.size(), m_strTail);
+}
+
+std::vector<BackupFile> LogFollower::FreshBackups(std::vector<BackupFile> const& listed) const {
+  std::vector<BackupFile> fresh = listed;
+  fresh.erase(std::remove_if(fresh.begin(), fresh.end(),
+                             [this](BackupFile const& backup) {
+                               return std::any_of(m_vKnown.begin(), m_vKnown.end(),
+                                                  [&backup](BackupFile const& known) {
+                                                    return SameBackup(known, backup);
+                                                  });
+                             }),
+              fresh.end());
+  return fresh;
+}
+
+bool LogFollower::HoldsCursor(int fd) const {
+  const uint64_t length = m_Cursor.m_uPosition;
+  if (SizeOf(fd) < length) return false;
+  char buffer[kReadBytes];
+  uint64_t hash = kHashSeed;
+  for (uint64_t at = 0; at < length;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, length - at));
+    if (ReadFully(fd, buffer, want, at) != static_cast<ssize_t>(want)) return false;
+    hash = HashBytes(hash, buffer, want);
+    at += want;
+  }
+  return hash == m_Cursor.m_uHash;
+}
+
+void LogFollower::Accept(char const* data, size_t size) {
+  m_Parser.Feed(data, size);
+  m_Cursor.m_uHash = HashBytes(m_Cursor.m_uHash, data, size);
+  m_Cursor.m_uPosition += size;
+  if (m_strHead.size() < kMemoryBytes) {
+    m_strHead.append(data, std::min(size, kMemoryBytes - m_strHead.size()));
+  }
+  m_strTail.append(data, size);
+  if (m_strTail.size() > kMemoryBytes) m_strTail.erase(0, m_strTail.size() - kMemoryBytes);
+}
+
+void LogFollower::NewGeneration() {
+  m_Cursor = FollowCursor();
   m_strHead.clear();
   m_strTail.clear();
+}
+
+void LogFollower::Lose(std::string const& text) {
+  m_bLost = true;
+  m_fnReport(text);
+}
+
+uint64_t LogFollower::FeedFile(int fd, uint64_t from) {
+  char buffer[kReadBytes];
+  uint64_t total = 0;
+  for (uint64_t at = from;;) {
+    const ssize_t got = ReadFully(fd, buffer, sizeof buffer, at);
+    if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
+    if (got <= 0) return total;
+    Accept(buffer, static_cast<size_t>(got));
+    at += static_cast<uint64_t>(got);
+    total += static_cast<uint64_t>(got);
+  }
+}
+
+bool LogFollower::Recover(uint64_t& total) {
+  const std::vector<BackupFile> listed = SettledBackups(m_strPath);
+  const std::vector<BackupFile> fresh = FreshBackups(listed);
+  if (fresh.empty()) return false;
+  // Rotation writes the backup, then empties the log, holding the lock so that the log
+  // does not grow in between: while the log is as large as the newest backup, that
+  // rotation is not over, and reading on would repeat the log or read a copy still
+  // being written. A log that regrew to that very size is let through after a while.
+  {
+    ScopedFd newest(OpenBackup(m_strPath, fresh.back()));
+    const uint64_t size = newest.IsOpen() ? SizeOf(newest.Get()) : 0;
+    if ((size == 0 || size == SizeOf(m_iFd)) && ++m_iSettlingPolls <= kSettlingPolls) return false;
+    m_iSettlingPolls = 0;
+  }
+  const uint64_t position = m_Cursor.m_uPosition;  // before the source is read on
+  size_t next = 0;                                 // the first fresh backup to read whole
+  for (size_t i = 0; i < fresh.size(); ++i) {
+    ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
+    if (!fd.IsOpen() || !HoldsCursor(fd.Get())) continue;
+    total += FeedFile(fd.Get(), m_Cursor.m_uPosition);
+    next = i + 1;
+    break;
+  }
+  const bool knownRemains =
+      std::any_of(m_vKnown.begin(), m_vKnown.end(), [&listed](BackupFile const& known) {
+        return std::any_of(listed.begin(), listed.end(),
+                           [&known](BackupFile const& b) { return SameBackup(known, b); });
+      });
+  if (next == 0 && position > 0) {
+    Lose("rotated, and the backup that took the log's bytes after byte " +
+         std::to_string(m_Cursor.m_uPosition) + " is gone already: they are lost (" +
+         LossSize(m_Cursor.m_uPosition, listed) + ", judged by the backups' size)");
+  } else if (position == 0 && !m_vKnown.empty() && !knownRemains) {
+    // Nothing read of the generation to recognise it by: the oldest new backup is taken
+    // for it, which is right unless more rotations went by than backups are kept.
+    Lose(
+        "rotated more often than backups are kept since the last poll: records of the "
+        "rotations before the oldest backup may be lost");
+  }
+  m_Parser.Finish();
+  for (size_t i = next; i < fresh.size(); ++i) {
+    ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
+    if (!fd.IsOpen()) {
+      Lose("a backup was dropped before it could be read; its records are lost");
+      continue;
+    }
+    NewGeneration();
+    total += FeedFile(fd.Get(), 0);
+    m_Parser.Finish();
+  }
+  m_vKnown = listed;
+  NewGeneration();
+  return true;
 }
 
 bool LogFollower::IsReplaced() const {
@@ -148,32 +274,54 @@ bool LogFollower::IsReplaced() const {
          (status.st_dev != m_Device || status.st_ino != m_Inode);
 }
 
-int LogFollower::Run(volatile sig_atomic_t const& stop) {
-  if (!Open()) return 1;
-  bool rotated = false;
-  while (stop == 0) {
-    const size_t got = ReadAvailable(rotated);
-    if (rotated) {
-      Recover();
+uint64_t LogFollower::Poll() {
+  char buffer[kReadBytes];
+  uint64_t total = 0;
+  for (int round = 0; round < kReadsPerPoll; ++round) {
+    // In this order: rotation makes the backup before it empties the log.
+    const bool holds = LiveHolds();
+    if (!FreshBackups(SettledBackups(m_strPath)).empty()) {
+      if (!Recover(total)) break;  // the log is not emptied yet
       continue;
     }
-    if (got == 0) {
-      m_Parser.FlushPending();  // quiet for a poll: the last record is whole
-      if (IsReplaced()) {
-        m_Parser.Finish();
-        Close();
-        if (!Open()) return 1;
-        continue;
-      }
+    if (!holds) {
+      Lose("the log was emptied and no backup holds what followed byte " +
+           std::to_string(m_Cursor.m_uPosition) + ": records written after it are lost");
+      m_Parser.Finish();
+      NewGeneration();
+      continue;
     }
-    m_fnFlush();
+    const ssize_t got = ReadFully(m_iFd, buffer, sizeof buffer, m_Cursor.m_uPosition);
+    if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
+    if (got <= 0) break;
+    // The bytes belong to the generation read so far only if no rotation came first;
+    // if one did, the backup supplies them.
+    if (!LiveHolds() || !FreshBackups(SettledBackups(m_strPath)).empty()) continue;
+    Accept(buffer, static_cast<size_t>(got));
+    total += static_cast<uint64_t>(got);
+  }
+  if (total == 0) {
+    m_Parser.FlushPending();  // quiet for a poll: the last record is whole
+    if (IsReplaced()) {
+      m_Parser.Finish();
+      if (Open()) NewGeneration();
+    }
+  }
+  return total;
+}
+
+int LogFollower::Run(volatile sig_atomic_t const& stop, std::function<void()> const& flush) {
+  if (!Start(nullptr, false)) return 1;
+  while (stop == 0) {
+    Poll();
+    flush();
     struct timespec pause = {0, kPollNanoseconds};
     nanosleep(&pause, nullptr);  // a signal cuts it short
   }
-  ReadAvailable(rotated);
-  if (rotated) Recover();
-  m_Parser.Finish();
-  m_fnFlush();
+  Poll();
+  Finish();
+  flush();
   return 0;
 }
+
 }  // namespace zblog

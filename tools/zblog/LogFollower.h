@@ -1,72 +1,105 @@
 #ifndef ZBUTIL_TOOLS_ZBLOG_LOGFOLLOWER_H_
 #define ZBUTIL_TOOLS_ZBLOG_LOGFOLLOWER_H_
 
-// LogFollower: reads a live log from its start and keeps reading what is appended,
-// through rotations, handing every record to a parser once.
+// LogFollower: reads a live log and keeps reading what is appended, through
+// copy-and-truncate rotations, handing every byte to a parser once.
 //
-// Rotation copies the log into a backup and empties it in place. The follower polls
-// (every 100 ms): it notices a rotation when the log is shorter than what it has read,
-// or when the bytes just before its read position (or at the start) are no longer the
-// ones it read. It then finds the backup that begins with the bytes it read, reads the
-// rest of it from the same position, reads whole any backup written after that one
-// (more rotations between two polls), and goes on at the start of the live log. A log
-// replaced by a new file (deleted and created anew) is read to its end, then the new
-// one from its start.
+// What it has read of the current generation (the log's content since it was last
+// emptied) is named by its length and a running hash of all of it. Each poll lists the
+// backups: one it has not seen before means a rotation. The first new backup whose
+// first bytes hash to what was read took the generation; the follower reads the rest
+// there, then every newer new backup whole, then the live log from its start, and
+// looks again at the next poll, so rotations during a recovery are caught as well. It
+// waits while a rotation is in progress (the log as large as the newest backup). Without a new
+// backup (no backups kept), a log shorter than what was read, or whose bytes at the start and
+// before the read position changed, was emptied. A log replaced by a new file (deleted
+// and created anew) is read to its end, then the new one from its start.
 //
-// Limits: records are lost (and reported) when the backup holding the unread bytes is
-// gone before the poll sees the rotation: with no backups kept, or when more rotations
-// than backups kept happen between two polls. A new log that grows past its limit and
-// rotates before the first poll has read any of it is not noticed. A record is handed
-// on once the next one starts, or once the log has not grown for one poll.
+// Every loss it cannot avoid is reported, never skipped silently: the rest of a
+// generation whose backup is gone before the follower saw it (no backups kept, or more
+// rotations than backups kept between two polls), and generations that may have been
+// rotated away unseen. A record is handed on once the next one starts, or once the log
+// has not grown for one poll. Single-threaded; reads files only.
 
 #include <signal.h>
+#include <stdint.h>
 #include <sys/types.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "BackupFiles.h"
+#include "ContentHash.h"
 #include "RecordParser.h"
 
 namespace zblog {
 
+// How far a generation has been read: its first m_uPosition bytes, which hash to m_uHash.
+struct FollowCursor {
+  uint64_t m_uPosition = 0;
+  uint64_t m_uHash = kHashSeed;
+};
+
 class LogFollower {
  public:
-  // `flush` is called after each poll that read something; `report` gets a sentence
-  // about trouble (rotations that lost bytes, read errors).
-  LogFollower(std::string path, RecordParser& parser, std::function<void()> flush,
+  // `report` gets a sentence about trouble (losses, read errors).
+  LogFollower(std::string path, RecordParser& parser,
               std::function<void(std::string const&)> report);
   ~LogFollower();
   LogFollower(LogFollower const&) = delete;
   LogFollower& operator=(LogFollower const&) = delete;
 
-  // Follows until `stop` becomes non-zero (a signal handler sets it), then hands on the
-  // last record. Returns 0, or 1 when the log cannot be opened at the start.
-  int Run(volatile sig_atomic_t const& stop);
+  // Opens the log. With `resume`, reading goes on where it names, in the live log or in
+  // the backup that holds that generation now; otherwise from the start of the oldest
+  // backup when `fromOldest`, else from the live log's start (the backups present then
+  // count as read). Returns false (reported) when the log cannot be opened.
+  bool Start(FollowCursor const* resume, bool fromOldest);
+  // Reads what is new, through any rotations; returns the number of bytes handed on.
+  // When nothing was new, hands on the last record (the log has been quiet for a poll).
+  uint64_t Poll();
+  // The input ends: hands on the last record.
+  void Finish() { m_Parser.Finish(); }
+  // For `zblog parse --follow`: Start, then Poll every 100 ms (calling `flush` after each)
+  // until `stop` becomes non-zero (a signal handler sets it), then Finish. Returns 0, or
+  // 1 when the log cannot be opened.
+  int Run(volatile sig_atomic_t const& stop, std::function<void()> const& flush);
+  // True once a loss has been reported.
+  bool LostAny() const { return m_bLost; }
 
  private:
   bool Open();
   void Close();
-  // Reads from the read position to the end and returns the number of bytes read;
-  // stops early, setting `rotated`, when the log no longer holds what was read.
-  size_t ReadAvailable(bool& rotated);
-  // True when the bytes remembered at the start and before the read position are still
-  // in the file at their offsets.
-  bool StillSameContent(int fd, off_t size) const;
-  // After a rotation: the unread rest from the backups, then the live log from 0.
-  void Recover();
-  void FeedFile(int fd, off_t from);
+  // True when the live log still holds what was read of the current generation, as far
+  // as its size and the bytes at the start and before the read position tell.
+  bool LiveHolds() const;
+  // Those of `listed` not seen before, oldest first.
+  std::vector<BackupFile> FreshBackups(std::vector<BackupFile> const& listed) const;
+  // After a rotation: the rest from the backup that took the generation, then newer
+  // backups whole, then the live log from 0, adding the bytes handed on to `total`.
+  // Returns false, changing nothing, while the rotation has not emptied the log yet.
+  // Returns false, changing nothing, also when no backup is new.
+  bool Recover(uint64_t& total);
+  // True when `fd` starts with the bytes read of the current generation.
+  bool HoldsCursor(int fd) const;
+  uint64_t FeedFile(int fd, uint64_t from);
+  void Accept(char const* data, size_t size);  // hands on and advances the cursor
+  void NewGeneration();
+  void Lose(std::string const& text);
   bool IsReplaced() const;
 
   std::string m_strPath;
   RecordParser& m_Parser;
-  std::function<void()> m_fnFlush;
   std::function<void(std::string const&)> m_fnReport;
   int m_iFd = -1;      // the live log; -1 while not open
   dev_t m_Device = 0;  // identity of the file m_iFd reads
   ino_t m_Inode = 0;
-  off_t m_Position = 0;   // bytes of the current generation read and fed
-  std::string m_strHead;  // its first bytes (up to kMemoryBytes)
-  std::string m_strTail;  // its last bytes before m_Position (up to kMemoryBytes)
+  std::vector<BackupFile> m_vKnown;  // backups whose content is read or predates the start
+  FollowCursor m_Cursor;             // of the generation being read
+  std::string m_strHead;             // its first bytes (up to kMemoryBytes)
+  std::string m_strTail;             // its last bytes before the cursor (up to kMemoryBytes)
+  bool m_bLost = false;
+  int m_iSettlingPolls = 0;  // polls waited so far for a rotation in progress
 };
 
 }  // namespace zblog

@@ -9,9 +9,18 @@
 #include "RecordHeader.h"
 
 namespace zblog {
+namespace {
 
-RecordParser::RecordParser(RecordSink records, DiagnosticSink diagnostics)
-    : m_fnRecords(std::move(records)), m_fnDiagnostics(std::move(diagnostics)) {}
+// A line taken for a cut header must fit one through "\nPID|YYYY/MM/DD|HH:MM:SS|":
+// shorter header-like lines are too common inside messages to judge.
+constexpr size_t kMinCutHeader = 30;
+
+}  // namespace
+
+RecordParser::RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed)
+    : m_fnRecords(std::move(records)),
+      m_fnDiagnostics(std::move(diagnostics)),
+      m_fnUnparsed(std::move(unparsed)) {}
 
 void RecordParser::Feed(char const* data, size_t size) {
   if (m_uStart > 0) {  // drop what is done with, once per piece
@@ -42,6 +51,9 @@ void RecordParser::Scan() {
       break;
     }
     if (match == HeaderMatch::kNone) {
+      bool wait = false;
+      if (m_bInRecord && SetApartCutHeader(at, wait)) continue;
+      if (wait) break;
       m_uScan = at + 1;
       continue;
     }
@@ -63,6 +75,35 @@ size_t RecordParser::ClosingEnd() const {
   return size - m_uScan > 1 ? m_uScan : size;
 }
 
+bool RecordParser::SetApartCutHeader(size_t at, bool& wait) {
+  char const* base = m_strBuffer.data();
+  const size_t size = m_strBuffer.size();
+  void const* found = memchr(base + at + 1, '\n', size - at - 1);
+  if (found == nullptr) return false;
+  const size_t next = static_cast<size_t>(static_cast<char const*>(found) - base);
+  LogRecord header;
+  size_t length = 0;
+  if (next - at < kMinCutHeader ||
+      MatchHeader(base + at, next - at, header, length) != HeaderMatch::kCutShort) {
+    return false;
+  }
+  const HeaderMatch following = MatchHeader(base + next, size - next, header, length);
+  if (following == HeaderMatch::kCutShort) {
+    m_uScan = at;  // decided when the next header is all here
+    wait = true;
+    return false;
+  }
+  if (following != HeaderMatch::kComplete) return false;
+  Emit(at);
+  m_bInRecord = false;
+  if (m_fnUnparsed) m_fnUnparsed(m_uBufferOffset + at, std::string_view(base + at, next - at));
+  Report(m_uBufferOffset + at, "record cut short: an incomplete header (" +
+                                   std::to_string(next - at) + " bytes) skipped");
+  m_uStart = next;
+  m_uScan = next;
+  return true;
+}
+
 void RecordParser::Emit(size_t end) {
   LogRecord record;
   size_t length = 0;
@@ -70,6 +111,7 @@ void RecordParser::Emit(size_t end) {
   record.m_uOffset = m_uBufferOffset + m_uStart;
   record.m_strMessage =
       std::string_view(m_strBuffer.data() + m_uStart + length, end - m_uStart - length);
+  record.m_strBytes = std::string_view(m_strBuffer.data() + m_uStart, end - m_uStart);
   m_fnRecords(record);
   m_uStart = end;
 }
@@ -78,6 +120,10 @@ void RecordParser::Skip(size_t end) {
   if (end <= m_uStart) return;
   if (m_uSkipped == 0) m_uSkippedAt = m_uBufferOffset + m_uStart;
   m_uSkipped += end - m_uStart;
+  if (m_fnUnparsed) {
+    m_fnUnparsed(m_uBufferOffset + m_uStart,
+                 std::string_view(m_strBuffer.data() + m_uStart, end - m_uStart));
+  }
   m_uStart = end;
 }
 
@@ -111,6 +157,9 @@ void RecordParser::Finish() {
   Skip(end);
   ReportSkipped();
   if (end < size) {
+    if (m_fnUnparsed) {
+      m_fnUnparsed(m_uBufferOffset + end, std::string_view(m_strBuffer.data() + end, size - end));
+    }
     Report(m_uBufferOffset + end, "record cut short: the input ends inside its header (" +
                                       std::to_string(size - end) + " bytes dropped)");
   }

@@ -11,7 +11,9 @@
 // and runs to the next such line feed or to the end of the input, so a message keeps
 // the line feeds it holds. The process id and the line may be wider than their fields;
 // the level must be one of the logger's display names. A line feed followed by
-// anything else belongs to the message before it.
+// anything else belongs to the message before it, except a header cut short: a line
+// that fits a header through its time field and ends where a complete header starts
+// is what a partial write leaves, so it is reported and kept apart, not glued on.
 //
 // Input is fed in pieces of any size; a record is handed on once the next header (or
 // the end of the input) shows where it ends. Bytes that belong to no record (before
@@ -41,6 +43,7 @@ struct LogRecord {
   int64_t m_iLine = 0;           // source line
   std::string_view m_strLevel;   // display name without its colon: "Error", "Perf. Timing"
   std::string_view m_strMessage;
+  std::string_view m_strBytes;  // the whole record as read, header included
 };
 
 class RecordParser {
@@ -48,8 +51,11 @@ class RecordParser {
   using RecordSink = std::function<void(LogRecord const&)>;
   // Called with the input offset the trouble starts at and a sentence describing it.
   using DiagnosticSink = std::function<void(uint64_t, std::string const&)>;
+  // Gets every run of bytes that is part of no record (the ones diagnostics report),
+  // in input order with its offset, so that a caller can pass them on or count them.
+  using UnparsedSink = std::function<void(uint64_t, std::string_view)>;
 
-  RecordParser(RecordSink records, DiagnosticSink diagnostics);
+  RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed = nullptr);
 
   // Adds the next `size` bytes of the input.
   void Feed(char const* data, size_t size);
@@ -59,6 +65,9 @@ class RecordParser {
   // Hands on the record still open, if its header is complete, as if the input ended
   // here, but keeps the offset running: later bytes start outside any record.
   void FlushPending();
+  // Before the first Feed of an input: its first byte is at `offset` (a read that goes
+  // on where an earlier one stopped).
+  void StartAt(uint64_t offset) { m_uBufferOffset = offset; }
   // Total bytes fed since the input started (at its starting offset).
   uint64_t InputOffset() const { return m_uBufferOffset + m_strBuffer.size(); }
   // True while any diagnostic has been reported since construction.
@@ -71,11 +80,16 @@ class RecordParser {
   size_t ClosingEnd() const;
   void Emit(size_t end);
   void Skip(size_t end);
+  // At the line feed at `at`, not a header: true when the line behind it is a header
+  // cut short by the next record (reported and set apart); sets `wait` when the next
+  // header is not all here yet.
+  bool SetApartCutHeader(size_t at, bool& wait);
   void ReportSkipped();
   void Report(uint64_t offset, std::string const& text);
 
   RecordSink m_fnRecords;
   DiagnosticSink m_fnDiagnostics;
+  UnparsedSink m_fnUnparsed;
   // Bytes from input offset m_uBufferOffset on; those before m_uStart are done with
   // and are dropped at the next Feed, so that handing on a record copies nothing.
   std::string m_strBuffer;

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace zblog {
@@ -13,6 +15,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: zblog [OPTION]... [--] [MESSAGE]...\n"
     "       zblog parse [--follow] [FILE]...\n"
+    "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
+    "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest] LOG...\n"
     "\n"
     "Appends one record (MESSAGE, words joined by blanks) to a shared log, or one\n"
     "record per non-empty line of standard input when no MESSAGE is given. Records,\n"
@@ -36,6 +40,12 @@ constexpr char kUsage[] =
     "or '-': standard input). --follow keeps reading one live log and continues\n"
     "through its rotations. The environment variable LogLevel filters records as it\n"
     "does for every program using the logger.\n"
+    "\n"
+    "ship follows each LOG as --follow does and sends every record, verbatim, to a RELP\n"
+    "receiver (default port 2514), keeping in the state file how far the receiver has\n"
+    "acknowledged; a restarted ship goes on from there, through rotations in between.\n"
+    "Bytes outside records are shipped as they are (or skipped); --from-oldest ignores\n"
+    "the state and starts again at the oldest backup. It runs until stopped.\n"
     "\n"
     "Exit status: 0 success; 1 a log that cannot be opened, records lost (another\n"
     "process held the lock past the wait, or rotation failed), or input that is not a\n"
@@ -164,6 +174,68 @@ std::string ParseWrite(std::vector<std::string> const& arguments, Options& optio
   return "";
 }
 
+std::string ParseShip(std::vector<std::string> const& arguments, Options& options) {
+  ShipOptions& ship = options.m_Ship;
+  static char const* const kValued[] = {"--target",    "--port",     "--state",
+                                        "--state-dir", "--hostname", "--unparsed"};
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    std::string argument = arguments[i];
+    if (argument == "--") {
+      ship.m_vLogs.insert(ship.m_vLogs.end(),
+                          arguments.begin() + static_cast<std::ptrdiff_t>(i + 1), arguments.end());
+      break;
+    }
+    if (argument == "-h" || argument == "--help") {
+      options.m_eCommand = Command::kHelp;
+      return "";
+    }
+    if (argument == "--from-oldest") {
+      ship.m_bFromOldest = true;
+      continue;
+    }
+    if (argument.size() < 2 || argument[0] != '-') {
+      ship.m_vLogs.push_back(argument);
+      continue;
+    }
+    std::string value;
+    const size_t equals = argument.find('=');
+    if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+      argument.resize(equals);
+    } else if (std::find(std::begin(kValued), std::end(kValued), argument) != std::end(kValued)) {
+      if (i + 1 >= arguments.size()) return "option '" + argument + "' needs a value";
+      value = arguments[++i];
+    }
+    if (argument == "--target") {
+      ship.m_strTarget = value;
+    } else if (argument == "--port") {
+      long long port = 0;
+      if (!ParseNumber(value, 1, 65535, port)) return "invalid port: '" + value + "'";
+      ship.m_strPort = value;
+    } else if (argument == "--state") {
+      ship.m_strStateFile = value;
+    } else if (argument == "--state-dir") {
+      ship.m_strStateDirectory = value;
+    } else if (argument == "--hostname") {
+      ship.m_strHostname = value;
+    } else if (argument == "--unparsed" && (value == "ship" || value == "skip")) {
+      ship.m_bSkipUnparsed = value == "skip";
+    } else {
+      return argument == "--unparsed" ? "--unparsed takes ship or skip"
+                                      : "unknown option: '" + arguments[i] + "'";
+    }
+  }
+  if (ship.m_strTarget.empty()) return "ship needs --target HOST";
+  if (ship.m_vLogs.empty()) return "ship needs at least one log";
+  if (ship.m_strStateFile.empty() == ship.m_strStateDirectory.empty()) {
+    return "ship needs either --state FILE or --state-dir DIR";
+  }
+  if (!ship.m_strStateFile.empty() && ship.m_vLogs.size() > 1) {
+    return "--state keeps one log's state: use --state-dir for several logs";
+  }
+  return "";
+}
+
 std::string ParseParse(std::vector<std::string> const& arguments, Options& options) {
   ParseOptions& parse = options.m_Parse;
   bool optionsEnded = false;
@@ -209,6 +281,10 @@ bool ParseLevel(std::string const& text, int32_t& level) {
 }
 
 std::string ParseArguments(std::vector<std::string> const& arguments, Options& options) {
+  if (!arguments.empty() && arguments[0] == "ship") {
+    options.m_eCommand = Command::kShip;
+    return ParseShip(arguments, options);
+  }
   if (!arguments.empty() && arguments[0] == "parse") {
     options.m_eCommand = Command::kParse;
     return ParseParse(arguments, options);

@@ -11,7 +11,7 @@
 
 namespace zblog {
 
-enum class Command { kWrite, kParse, kHelp, kVersion };
+enum class Command { kWrite, kParse, kShip, kHelp, kVersion };
 
 // Writing records. Unset settings keep the logger's built-in defaults.
 struct WriteOptions {
@@ -33,10 +33,23 @@ struct ParseOptions {
   std::vector<std::string> m_vFiles;  // none, or "-": standard input
 };
 
+// Shipping logs to a RELP receiver.
+struct ShipOptions {
+  std::vector<std::string> m_vLogs;
+  std::string m_strTarget;          // receiver host (required)
+  std::string m_strPort = "2514";   // receiver port
+  std::string m_strStateFile;       // --state: one log's state file
+  std::string m_strStateDirectory;  // --state-dir: "<log name>.state" per log
+  std::string m_strHostname;        // the host name sent; empty: this machine's
+  bool m_bSkipUnparsed = false;     // bytes outside records: skipped, not shipped
+  bool m_bFromOldest = false;       // ignore the state: start at the oldest backup
+};
+
 struct Options {
   Command m_eCommand = Command::kWrite;
   WriteOptions m_Write;
   ParseOptions m_Parse;
+  ShipOptions m_Ship;
 };
 
 // Fills `options` from the arguments after the program name. Returns an empty string,

@@ -83,10 +83,9 @@ int Follow(std::string const& path, Output& output) {
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   output.SetInput(path);
-  LogFollower follower(
-      path, output.Parser(), [&output] { output.Flush(); },
-      [&output](std::string const& text) { output.Report(text); });
-  const int status = follower.Run(sg_iStop);
+  LogFollower follower(path, output.Parser(),
+                       [&output](std::string const& text) { output.Report(text); });
+  const int status = follower.Run(sg_iStop, [&output] { output.Flush(); });
   return status != 0 || output.SawTrouble() ? 1 : 0;
 }
 

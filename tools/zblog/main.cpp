@@ -6,10 +6,19 @@
 
 #include "ZblogOptions.h"
 #include "ZblogParse.h"
+#ifdef ZBLOG_HAVE_SHIP
+#include "ZblogShip.h"
+#endif
 #include "ZblogWrite.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+#ifndef ZBLOG_HAVE_SHIP
+  if (!arguments.empty() && arguments[0] == "ship") {
+    fputs("zblog: this zblog was built without ship (librelp was not found)\n", stderr);
+    return 2;
+  }
+#endif
   zblog::Options options;
   const std::string error = zblog::ParseArguments(arguments, options);
   if (!error.empty()) {
@@ -25,6 +34,12 @@ int main(int argc, char** argv) {
       return 0;
     case zblog::Command::kParse:
       return zblog::RunParse(options.m_Parse);
+    case zblog::Command::kShip:
+#ifdef ZBLOG_HAVE_SHIP
+      return zblog::RunShip(options.m_Ship);
+#else
+      break;  // refused above
+#endif
     case zblog::Command::kWrite:
       break;
   }

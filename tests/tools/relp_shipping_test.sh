@@ -1,0 +1,193 @@
+#!/bin/bash
+# Ships logs with `zblog ship` to an rsyslogd running tools/rsyslog/zbutil-receive.conf
+# (imrelp) on loopback, with its own configuration and work directory in a scratch
+# directory. Several writers log with frequent rotations; meanwhile ship is killed with
+# SIGKILL at random moments and restarted, and the receiver is stopped for a few seconds
+# and started again. At the end every record written must have arrived; duplicates
+# may come only from the kills and are counted (a run without kills must have none).
+# Skips (exit 77) when rsyslogd or its imrelp module is missing or zblog lacks ship.
+#
+# Usage: relp_shipping_test.sh ZBLOG CONFIG_DIR [kills|quiet|imfile]
+#   kills (default): the test above; quiet: no kills; imfile: the same writers,
+#   rotations and outage through zbutil-forward.conf instead of ship (measurement:
+#   loss is reported, not failed). Each prints "result: PATH written lost dup rate".
+set -euo pipefail
+zblog=$1
+configs=$2
+mode=${3:-kills}
+rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
+if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/imrelp.so >/dev/null 2>&1; then
+  echo "SKIP: rsyslogd or imrelp missing (scripts/install-deps.sh test installs them)"
+  exit 77
+fi
+if [ ! -x "$zblog" ] || [[ "$("$zblog" ship 2>&1 || true)" == *"built without ship"* ]]; then
+  echo "SKIP: zblog was built without ship (no librelp for this target)"
+  exit 77
+fi
+
+writers=4
+per_writer=2500
+max_size=65536
+backups=10
+deadline_seconds=40
+
+tmp=$(mktemp -d)
+receiver_pid=""
+ship_pid=""
+sender_pid=""
+stop() {  # stops one process started here, by its id, within a deadline
+  local pid=$1
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+}
+cleanup() {
+  stop "$ship_pid"
+  stop "$sender_pid"
+  stop "$receiver_pid"
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+fail() {
+  echo "FAIL: $*"
+  tail -n 5 "$tmp"/*.out
+  exit 1
+}
+mkdir -p "$tmp/logs" "$tmp/receive" "$tmp/send" "$tmp/out" "$tmp/state"
+log="$tmp/logs/app.log"
+
+# The receiver on a free port: a few tries at random ports, each bounded.
+start_receiver() {
+  for _ in $(seq 10); do
+    [ -n "${port:-}" ] || port=$((20000 + RANDOM % 40000))
+    sed -e "s|/var/log/zbutil|$tmp/out|" -e "s|port=\"2514\"|port=\"$port\"|" \
+      -e "s|port=\"10514\"|port=\"$((port + 1))\"|" "$configs/zbutil-receive.conf" \
+      >"$tmp/receive.body"
+    printf 'global(workDirectory="%s/receive")\ninclude(file="%s/receive.body")\n' \
+      "$tmp" "$tmp" >"$tmp/receive.conf"
+    "$rsyslogd" -n -f "$tmp/receive.conf" -i "$tmp/receive.pid" >>"$tmp/receiver.out" 2>&1 &
+    receiver_pid=$!
+    for _ in $(seq 50); do
+      (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
+      kill -0 "$receiver_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    stop "$receiver_pid"
+    port=""
+  done
+  fail "the receiver did not start"
+}
+start_ship() {
+  "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+    --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
+  ship_pid=$!
+}
+start_receiver
+"$zblog" -d "$tmp/logs" -n app.log "before the shipper started"
+# A state file that is corrupt or another log's is refused; a symlink planted where
+# ship writes its state is replaced, never written through.
+state="$tmp/state/app.log.state"
+for bad in "garbage" "$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
+  echo "$bad" >"$state"
+  if "$zblog" ship --target 127.0.0.1 --port "$port" --state "$state" "$log" 2>"$tmp/refused.out"; then
+    fail "a bad state file was accepted"
+  fi
+  grep -q "corrupt\|belongs to another log" "$tmp/refused.out" || fail "$(cat "$tmp/refused.out")"
+done
+rm "$state"
+echo "untouched" >"$tmp/victim"
+ln -s "$tmp/victim" "$state.tmp"
+if [ "$mode" = imfile ]; then
+  sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|logs.example.net|127.0.0.1|" \
+    -e "s|port=\"10514\"|port=\"$((port + 1))\"|" -e "s|Tag=\"zbutil\"|Tag=\"zbutil\" freshStartTail=\"off\"|" \
+    "$configs/zbutil-forward.conf" >"$tmp/send.body"
+  printf 'global(workDirectory="%s/send" hostname="sender")\ninclude(file="%s/send.body")\n' \
+    "$tmp" "$tmp" >"$tmp/send.conf"
+  "$rsyslogd" -n -f "$tmp/send.conf" -i "$tmp/send.pid" >"$tmp/sender.out" 2>&1 &
+  sender_pid=$!
+else
+  start_ship
+fi
+
+start=$(date +%s.%N)
+pids=()
+for w in $(seq "$writers"); do
+  for i in $(seq "$per_writer"); do
+    echo "w$w r$i"
+    [ $((i % 50)) -ne 0 ] || sleep 0.1  # about 2,000 records a second in all
+  done | "$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b "$backups" --wait 2000 \
+    2>"$tmp/w$w.out" &
+  pids+=($!)
+done
+# While they write: kills at random moments, and a receiver outage of three seconds.
+kills=0
+for step in $(seq 12); do
+  sleep "0.$((RANDOM % 5 + 3))"
+  if [ "$step" -eq 3 ]; then
+    stop "$receiver_pid"
+    sleep 3
+    start_receiver
+  elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
+    kill -KILL "$ship_pid"
+    wait "$ship_pid" 2>/dev/null || true
+    kills=$((kills + 1))
+    [ "$step" -ne 8 ] || sleep 1.5  # down while the log rotates a few times
+    start_ship
+  fi
+done
+for pid in "${pids[@]}"; do wait "$pid" || true; done
+"$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b "$backups" "closing record"
+
+expected() { sed -n 's/.*"message":"\([^"]*\)".*/\1/p'; }
+received_file() { find "$tmp/out" -type f -name app.log | head -n 1; }
+received() {  # a file still being written may end inside a record: no failure
+  local f
+  f=$(received_file)
+  [ -z "$f" ] || { "$zblog" parse "$f" 2>/dev/null || true; } | expected
+}
+# Written: what the writers handed to the logger, less what the logger reported lost.
+written=$((writers * per_writer + 2))
+lost_writing=$(cat "$tmp"/w*.out | awk '/records lost/ {n += $2} END {print n + 0}')
+# Until everything arrived or nothing more came for a while; the rate counts up to the
+# last arrival.
+end=$((SECONDS + deadline_seconds))
+count=0
+finish=$(date +%s.%N)
+while [ "$SECONDS" -lt "$end" ]; do
+  now=$(received | sort -u | wc -l)
+  if [ "$now" -ne "$count" ]; then
+    count=$now
+    finish=$(date +%s.%N)
+  elif [ $(echo "$(date +%s.%N) $finish" | awk '{print ($1 - $2 > 8)}') -eq 1 ]; then
+    break
+  fi
+  [ "$count" -lt $((written - lost_writing)) ] || break
+  sleep 0.2
+done
+[ "$mode" = imfile ] || stop "$ship_pid"
+ship_pid=""
+
+received | LC_ALL=C sort >"$tmp/received"
+{ echo "before the shipper started"; echo "closing record"
+  for w in $(seq "$writers"); do seq "$per_writer" | sed "s/^/w$w r/"; done; } | LC_ALL=C sort >"$tmp/written"
+missing=$(LC_ALL=C comm -23 "$tmp/written" <(uniq "$tmp/received") | wc -l)
+dups=$(($(wc -l <"$tmp/received") - $(uniq "$tmp/received" | wc -l)))
+rate=$(echo "$finish $start $written" | awk '{printf "%d", $3 / ($1 - $2)}')
+echo "result: $mode written=$written lost_by_writers=$lost_writing missing=$missing" \
+  "duplicates=$dups kills=$kills records_per_second=$rate"
+[ "$mode" = imfile ] && exit 0
+# Every record in the log and its backups arrived, byte for byte (the JSON of each).
+"$zblog" parse "$log"_*.Bak "$log" | LC_ALL=C sort >"$tmp/kept"
+"$zblog" parse "$(received_file)" | LC_ALL=C sort -u >"$tmp/arrived"
+[ -z "$(LC_ALL=C comm -23 "$tmp/kept" "$tmp/arrived")" ] || fail "records in the log did not arrive"
+[ "$missing" -eq "$lost_writing" ] || fail "$missing records written did not arrive"
+[ "$mode" = kills ] || [ "$dups" -eq 0 ] || fail "$dups duplicates without kills"
+grep -q "lost" "$tmp/ship.out" && fail "ship reported a loss"
+[ "$(cat "$tmp/victim")" = "untouched" ] && [ -f "$state" ] && [ ! -L "$state" ] ||
+  fail "the state was written through a symlink"
+echo "ok"

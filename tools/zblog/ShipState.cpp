@@ -1,0 +1,110 @@
+// The shipper's state file: parsed strictly, replaced atomically.
+#include "ShipState.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <inttypes.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "logging/LoggerResources.h"
+
+namespace zblog {
+namespace {
+
+using zbutil_detail::ScopedFd;
+
+constexpr char kMagic[] = "zblog ship state 1";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr size_t kMaxStateBytes = 8192;
+
+std::string Errno(std::string const& what) { return what + ": " + strerror(errno); }
+
+bool WriteAll(int fd, std::string const& text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+std::string DirectoryOf(std::string const& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
+                        FollowCursor& cursor, std::string& error) {
+  ScopedFd fd(open(statePath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen() && errno == ENOENT) return StateLoad::kMissing;
+  if (!fd.IsOpen()) {
+    error = Errno("cannot read the state file " + statePath);
+    return StateLoad::kRefused;
+  }
+  std::string text(kMaxStateBytes, '\0');
+  const ssize_t got = read(fd.Get(), &text[0], text.size());
+  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  std::istringstream lines(text);
+  std::string magic, logKey, log, positionKey, hashKey;
+  uint64_t position = 0;
+  std::string hash;
+  std::getline(lines, magic);
+  lines >> logKey >> std::ws;
+  std::getline(lines, log);
+  lines >> positionKey >> position >> hashKey >> hash;
+  char* end = nullptr;
+  const unsigned long long value = strtoull(hash.c_str(), &end, 16);
+  if (magic != kMagic || logKey != "log" || positionKey != "position" || hashKey != "hash" ||
+      lines.fail() || hash.size() != 16 || *end != '\0') {
+    error = "the state file " + statePath + " is corrupt (not written by zblog ship)";
+    return StateLoad::kRefused;
+  }
+  if (log != logPath) {
+    error = "the state file " + statePath + " belongs to another log: " + log;
+    return StateLoad::kRefused;
+  }
+  cursor.m_uPosition = position;
+  cursor.m_uHash = value;
+  return StateLoad::kLoaded;
+}
+
+std::string SaveShipState(std::string const& statePath, std::string const& logPath,
+                          FollowCursor const& cursor) {
+  char hash[17];
+  snprintf(hash, sizeof hash, "%016" PRIx64, cursor.m_uHash);
+  const std::string text = std::string(kMagic) + "\nlog " + logPath + "\nposition " +
+                           std::to_string(cursor.m_uPosition) + "\nhash " + hash + "\n";
+  const std::string temporary = statePath + kTemporarySuffix;
+  // Left by a shipper killed before its rename; removing a symlink removes only the link.
+  if (unlink(temporary.c_str()) != 0 && errno != ENOENT) return Errno("cannot remove " + temporary);
+  {
+    ScopedFd fd(
+        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640));
+    if (!fd.IsOpen()) return Errno("cannot create " + temporary);
+    if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0) {
+      std::string reason = Errno("cannot write " + temporary);
+      unlink(temporary.c_str());
+      return reason;
+    }
+  }
+  if (rename(temporary.c_str(), statePath.c_str()) != 0) {
+    std::string reason = Errno("cannot rename " + temporary);
+    unlink(temporary.c_str());
+    return reason;
+  }
+  ScopedFd directory(open(DirectoryOf(statePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!directory.IsOpen() || fsync(directory.Get()) != 0) {
+    return Errno("cannot sync the directory of " + statePath);
+  }
+  return "";
+}
+
+}  // namespace zblog

@@ -1,0 +1,37 @@
+#ifndef ZBUTIL_TOOLS_ZBLOG_SHIPSTATE_H_
+#define ZBUTIL_TOOLS_ZBLOG_SHIPSTATE_H_
+
+// The durable cursor of `zblog ship`: how far one log has been shipped and acknowledged,
+// as a small text file:
+//
+//   zblog ship state 1
+//   log /var/log/agent/agent.log
+//   position 123456
+//   hash 0123456789abcdef
+//
+// position and hash name the bytes of the log's generation (see LogFollower.h) up to the
+// end of the last acknowledged record. The file is replaced atomically: a temporary file
+// beside it (created exclusively, never through a symlink), written, synced, renamed
+// over it, and the directory synced. One shipper per state file.
+
+#include <string>
+
+#include "LogFollower.h"
+
+namespace zblog {
+
+enum class StateLoad { kMissing, kLoaded, kRefused };
+
+// Reads the state of `logPath` from `statePath`. kRefused (with the reason in `error`)
+// for a file that cannot be read, is not a state file, or names another log.
+StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
+                        FollowCursor& cursor, std::string& error);
+
+// Replaces `statePath` with the state of `logPath` at `cursor`. Returns an empty string,
+// or the reason it failed (the old state is then left as it was).
+std::string SaveShipState(std::string const& statePath, std::string const& logPath,
+                          FollowCursor const& cursor);
+
+}  // namespace zblog
+
+#endif  // ZBUTIL_TOOLS_ZBLOG_SHIPSTATE_H_

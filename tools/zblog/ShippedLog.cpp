@@ -1,0 +1,108 @@
+// One log's messages from the follower to the receiver and its state file.
+#include "ShippedLog.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/file.h>
+
+#include <utility>
+
+#include "ShipState.h"
+
+namespace zblog {
+namespace {
+
+// Syslog severities of the logger's levels (RFC 5424: 2 critical ... 7 debug).
+int SeverityOf(std::string_view level) {
+  if (level == "Critical Failure") return 2;
+  if (level == "Error" || level == "Exception") return 3;
+  if (level == "Warning") return 4;
+  if (level == "Information") return 6;
+  if (level == "Trace" || level == "Perf. Timing") return 7;
+  return 5;  // Audit, Unknown
+}
+
+constexpr int kUnparsedSeverity = 4;
+
+}  // namespace
+
+ShippedLog::ShippedLog(std::string path, std::string statePath, bool skipUnparsed, Prefix prefix,
+                       std::function<void(std::string const&)> report)
+    : m_strPath(std::move(path)),
+      m_strStatePath(std::move(statePath)),
+      m_StateLock(open((m_strStatePath + ".lock").c_str(),
+                       O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640)),
+      m_iLockErrno(errno),
+      m_bSkipUnparsed(skipUnparsed),
+      m_fnPrefix(std::move(prefix)),
+      m_Parser(
+          [this](LogRecord const& record) {
+            Add(record.m_uOffset, record.m_strBytes, SeverityOf(record.m_strLevel), true);
+          },
+          [report](uint64_t offset, std::string const& text) {
+            report("byte " + std::to_string(offset) + ": " + text);
+          },
+          [this](uint64_t offset, std::string_view bytes) {
+            Add(offset, bytes, kUnparsedSeverity, !m_bSkipUnparsed);
+          }),
+      m_Follower(m_strPath, m_Parser, std::move(report)) {}
+
+std::string ShippedLog::Start(bool fromOldest) {
+  // Two shippers on one state would each send the log and move the state past the
+  // other's records.
+  if (!m_StateLock.IsOpen()) {
+    return "cannot open " + m_strStatePath + ".lock: " + strerror(m_iLockErrno);
+  }
+  if (flock(m_StateLock.Get(), LOCK_EX | LOCK_NB) != 0) {
+    return "another zblog ship uses the state file " + m_strStatePath;
+  }
+  FollowCursor cursor;
+  std::string error;
+  const StateLoad loaded =
+      fromOldest ? StateLoad::kMissing : LoadShipState(m_strStatePath, m_strPath, cursor, error);
+  if (loaded == StateLoad::kRefused) {
+    return error + " (--from-oldest starts again at the oldest backup)";
+  }
+  m_Read = m_Confirmed = cursor;
+  const bool resume = loaded == StateLoad::kLoaded;
+  if (!m_Follower.Start(resume ? &cursor : nullptr, fromOldest)) return "cannot open " + m_strPath;
+  return "";
+}
+
+void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool send) {
+  if (offset == 0) m_Read = FollowCursor();  // a new generation starts
+  m_Read.m_uHash = HashBytes(m_Read.m_uHash, bytes.data(), bytes.size());
+  m_Read.m_uPosition = offset + bytes.size();
+  ShipItem item;
+  item.m_After = m_Read;
+  // A record's leading line feed separates records in the file; the receiver adds it back.
+  if (!bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
+  if (send && !bytes.empty()) item.m_strMessage = m_fnPrefix(severity).append(bytes);
+  m_uQueuedBytes += item.m_strMessage.size();
+  m_Pending.push_back(std::move(item));
+}
+
+void ShippedLog::Confirm(uint64_t acknowledged) {
+  while (!m_InFlight.empty() && m_InFlight.front().m_uSequence <= acknowledged) {
+    m_Confirmed = m_InFlight.front().m_After;
+    m_bStateMoved = true;
+    m_uQueuedBytes -= m_InFlight.front().m_strMessage.size();
+    m_InFlight.pop_front();
+  }
+}
+
+void ShippedLog::Requeue() {
+  while (!m_InFlight.empty()) {
+    m_Pending.push_front(std::move(m_InFlight.back()));
+    m_InFlight.pop_back();
+  }
+}
+
+std::string ShippedLog::SaveState() {
+  if (!m_bStateMoved) return "";
+  m_bStateMoved = false;
+  return SaveShipState(m_strStatePath, m_strPath, m_Confirmed);
+}
+
+}  // namespace zblog

@@ -1,0 +1,77 @@
+#ifndef ZBUTIL_TOOLS_ZBLOG_SHIPPEDLOG_H_
+#define ZBUTIL_TOOLS_ZBLOG_SHIPPEDLOG_H_
+
+// ShippedLog: one log on its way to the receiver. It follows the log (LogFollower),
+// turns each record into a syslog message, keeps the messages until the receiver has
+// acknowledged them, and writes the state file for those only.
+
+#include <stdint.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "LogFollower.h"
+#include "RecordParser.h"
+#include "logging/LoggerResources.h"
+
+namespace zblog {
+
+// A message read from the log: the record (or the bytes outside records) as the
+// receiver gets it, and where its bytes end in the log.
+struct ShipItem {
+  std::string m_strMessage;  // empty: skipped, nothing to send
+  FollowCursor m_After;
+  uint64_t m_uSequence = 0;  // once sent: the session's count of messages sent with it
+};
+
+class ShippedLog {
+ public:
+  // `prefix` builds the syslog header (priority, time, host, app-name) for a severity.
+  using Prefix = std::function<std::string(int severity)>;
+
+  ShippedLog(std::string path, std::string statePath, bool skipUnparsed, Prefix prefix,
+             std::function<void(std::string const&)> report);
+  ShippedLog(ShippedLog const&) = delete;
+  ShippedLog& operator=(ShippedLog const&) = delete;
+
+  // Loads the state and starts following. Returns an empty string, or why it cannot
+  // (a state file that is corrupt, another log's or in use by another ship, a log that
+  // cannot be opened).
+  std::string Start(bool fromOldest);
+  // Reads what is new into the queue of messages to send.
+  void Poll() { m_Follower.Poll(); }
+  size_t QueuedBytes() const { return m_uQueuedBytes; }
+  std::deque<ShipItem>& Pending() { return m_Pending; }    // read, not sent yet
+  std::deque<ShipItem>& InFlight() { return m_InFlight; }  // sent, not acknowledged
+  // The receiver has acknowledged the first `acknowledged` messages of the session.
+  void Confirm(uint64_t acknowledged);
+  // The session broke: what was in flight goes back in front of the pending messages.
+  void Requeue();
+  // Writes the state when it moved. Returns an empty string or the reason it failed.
+  std::string SaveState();
+  bool LostAny() const { return m_Follower.LostAny(); }
+
+ private:
+  void Add(uint64_t offset, std::string_view bytes, int severity, bool send);
+
+  std::string m_strPath;
+  std::string m_strStatePath;
+  zbutil_detail::ScopedFd m_StateLock;  // "<state>.lock", locked from Start on
+  int m_iLockErrno;                     // why it could not be opened
+  bool m_bSkipUnparsed;
+  Prefix m_fnPrefix;
+  RecordParser m_Parser;
+  LogFollower m_Follower;
+  FollowCursor m_Read;       // the log's bytes handed on so far
+  FollowCursor m_Confirmed;  // acknowledged so far
+  bool m_bStateMoved = false;
+  std::deque<ShipItem> m_Pending;
+  std::deque<ShipItem> m_InFlight;
+  size_t m_uQueuedBytes = 0;
+};
+
+}  // namespace zblog
+
+#endif  // ZBUTIL_TOOLS_ZBLOG_SHIPPEDLOG_H_

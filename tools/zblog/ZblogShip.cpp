@@ -1,0 +1,252 @@
+// zblog ship: logs to a RELP receiver, every record acknowledged before the state
+// file moves past it.
+#include "ZblogShip.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <stdio.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "RelpSender.h"
+#include "ShippedLog.h"
+
+namespace zblog {
+namespace {
+
+constexpr int kWindow = 64;
+constexpr unsigned kTimeoutSeconds = 10;
+constexpr long kPollMilliseconds = 100;
+constexpr long kFirstRetryMilliseconds = 200;
+constexpr long kMaxRetryMilliseconds = 5000;
+constexpr long kIdleMilliseconds = 1000;       // quiet this long: confirm what is in flight
+constexpr long kSaveMilliseconds = 200;        // state files written at most this often
+constexpr long kShutdownMilliseconds = 10000;  // at a stop, sending goes on this long at most
+constexpr size_t kMaxQueuedBytes = size_t{64} * 1024 * 1024;  // per log, while the receiver is away
+constexpr size_t kSendsPerRound = 10000;
+constexpr char kMarkAppName[] = "zblog-ship-mark";
+
+volatile sig_atomic_t sg_iStop = 0;
+
+void RequestStop(int /*signal*/) { sg_iStop = 1; }
+
+long long NowMilliseconds() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void Pause(long milliseconds) {
+  struct timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  nanosleep(&pause, nullptr);  // a signal cuts it short
+}
+
+// RFC 5424 APP-NAME: printable US-ASCII without blanks, at most 48 characters. A
+// leading dot is replaced, so that the receiver's per-log file stays in its directory.
+std::string AppName(std::string const& path) {
+  std::string name = path.substr(path.rfind('/') + 1);
+  if (name.size() > 48) name.resize(48);
+  for (char& c : name) {
+    if (c <= ' ' || c > '~') c = '_';
+  }
+  if (name.empty() || name[0] == '.') name.insert(0, "_");
+  return name;
+}
+
+// "<PRI>1 TIMESTAMP HOST APP - - - ": local0, the time of sending.
+std::string SyslogPrefix(int severity, std::string const& host, std::string const& app) {
+  char stamp[64];
+  const time_t now = time(nullptr);
+  struct tm local {};
+  localtime_r(&now, &local);
+  strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S%z", &local);
+  std::string text = stamp;
+  if (text.size() > 5) text.insert(text.size() - 2, ":");  // +0100 -> +01:00
+  return "<" + std::to_string(16 * 8 + severity) + ">1 " + text + " " + host + " " + app +
+         " - - - ";
+}
+
+class Shipper {
+ public:
+  explicit Shipper(ShipOptions const& options)
+      : m_Options(options),
+        m_Sender(options.m_strTarget, options.m_strPort, kWindow, kTimeoutSeconds) {
+    m_strHost = options.m_strHostname;
+    if (m_strHost.empty()) {
+      char name[HOST_NAME_MAX + 1] = {};
+      gethostname(name, sizeof name - 1);
+      m_strHost = name;
+    }
+  }
+
+  int Run();
+
+ private:
+  // Trouble with a log (a loss, bytes that are not records) counts for the exit status;
+  // the receiver's comings and goings are news only: nothing is lost by them.
+  void Report(std::string const& log, std::string const& text) {
+    Notice(log, text);
+    m_bTrouble = true;
+  }
+  static void Notice(std::string const& log, std::string const& text) {
+    fprintf(stderr, "zblog: %s: %s\n", log.c_str(), text.c_str());
+  }
+  bool SendPending(bool& sentAny);
+  bool SendMarks();
+  void Broken();
+  void ConfirmAll();
+  void SaveStates(bool force);
+
+  ShipOptions const& m_Options;
+  std::string m_strHost;
+  RelpSender m_Sender;
+  std::vector<std::unique_ptr<ShippedLog>> m_vLogs;
+  long long m_llNextConnect = 0;
+  long m_lRetry = kFirstRetryMilliseconds;
+  long long m_llLastSend = 0;
+  long long m_llLastSave = 0;
+  bool m_bReceiverAway = false;
+  bool m_bTrouble = false;
+};
+
+bool Shipper::SendPending(bool& sentAny) {
+  size_t sends = 0;
+  for (auto& log : m_vLogs) {
+    auto& pending = log->Pending();
+    while (!pending.empty() && sends < kSendsPerRound) {
+      ShipItem& item = pending.front();
+      if (!item.m_strMessage.empty()) {
+        if (!m_Sender.Send(item.m_strMessage)) return false;
+        ++sends;
+        sentAny = true;
+      }
+      item.m_uSequence = m_Sender.Sent();
+      log->InFlight().push_back(std::move(item));
+      pending.pop_front();
+    }
+  }
+  ConfirmAll();
+  return true;
+}
+
+// Marks after the last message let librelp read its acknowledgment; a window of them
+// confirms it in any case.
+bool Shipper::SendMarks() {
+  const std::string mark = SyslogPrefix(7, m_strHost, kMarkAppName) + "mark";
+  const uint64_t last = m_Sender.Sent();
+  for (int i = 0; i < m_Sender.Window() && m_Sender.Acknowledged() < last; ++i) {
+    if (!m_Sender.Send(mark)) return false;
+  }
+  ConfirmAll();
+  return true;
+}
+
+void Shipper::ConfirmAll() {
+  for (auto& log : m_vLogs) log->Confirm(m_Sender.Acknowledged());
+}
+
+void Shipper::Broken() {
+  ConfirmAll();  // what was acknowledged before the break stays acknowledged
+  for (auto& log : m_vLogs) log->Requeue();
+  if (!m_bReceiverAway) {
+    Notice(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
+  }
+  m_bReceiverAway = true;
+  m_llNextConnect = NowMilliseconds() + m_lRetry;
+}
+
+void Shipper::SaveStates(bool force) {
+  const long long now = NowMilliseconds();
+  if (!force && now - m_llLastSave < kSaveMilliseconds) return;
+  m_llLastSave = now;
+  for (size_t i = 0; i < m_vLogs.size(); ++i) {
+    const std::string error = m_vLogs[i]->SaveState();
+    if (!error.empty()) Report(m_Options.m_vLogs[i], error);
+  }
+}
+
+int Shipper::Run() {
+  for (std::string const& path : m_Options.m_vLogs) {
+    const std::string state = m_Options.m_strStateFile.empty()
+                                  ? m_Options.m_strStateDirectory + "/" + AppName(path) + ".state"
+                                  : m_Options.m_strStateFile;
+    const std::string app = AppName(path);
+    auto log = std::make_unique<ShippedLog>(
+        path, state, m_Options.m_bSkipUnparsed,
+        [this, app](int severity) { return SyslogPrefix(severity, m_strHost, app); },
+        [this, path](std::string const& text) { Report(path, text); });
+    const std::string error = log->Start(m_Options.m_bFromOldest);
+    if (!error.empty()) {
+      fprintf(stderr, "zblog: %s\n", error.c_str());
+      return 1;
+    }
+    m_vLogs.push_back(std::move(log));
+  }
+  long long stopBy = 0;
+  for (;;) {
+    const long long now = NowMilliseconds();
+    if (sg_iStop != 0 && stopBy == 0) stopBy = now + kShutdownMilliseconds;
+    bool busy = false;
+    for (auto& log : m_vLogs) {
+      if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll();
+    }
+    if (!m_Sender.IsConnected() && now >= m_llNextConnect) {
+      const std::string error = m_Sender.Connect();
+      if (error.empty()) {
+        if (m_bReceiverAway) Notice(m_Options.m_strTarget, "the receiver is back");
+        m_bReceiverAway = false;
+        m_lRetry = kFirstRetryMilliseconds;
+      } else {
+        if (!m_bReceiverAway) Notice(m_Options.m_strTarget, error + "; retrying");
+        m_bReceiverAway = true;
+        m_llNextConnect = now + m_lRetry;
+        m_lRetry = std::min(m_lRetry * 2, kMaxRetryMilliseconds);
+      }
+    }
+    const bool pending = std::any_of(m_vLogs.begin(), m_vLogs.end(),
+                                     [](auto const& log) { return !log->Pending().empty(); });
+    const bool inFlight = std::any_of(m_vLogs.begin(), m_vLogs.end(),
+                                      [](auto const& log) { return !log->InFlight().empty(); });
+    if (m_Sender.IsConnected() && pending) {
+      if (!SendPending(busy)) Broken();
+      if (busy) m_llLastSend = now;
+    } else if (m_Sender.IsConnected() && inFlight &&
+               (stopBy != 0 || now - m_llLastSend >= kIdleMilliseconds)) {
+      if (!SendMarks()) Broken();
+    }
+    SaveStates(false);
+    if (stopBy != 0 && ((!pending && !inFlight) || now >= stopBy)) break;
+    if (!busy) Pause(kPollMilliseconds);
+  }
+  SaveStates(true);
+  m_Sender.Close();
+  const bool lost =
+      std::any_of(m_vLogs.begin(), m_vLogs.end(), [](auto const& log) { return log->LostAny(); });
+  return lost || m_bTrouble ? 1 : 0;
+}
+
+}  // namespace
+
+int RunShip(ShipOptions const& options) {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;  // no SA_RESTART: a pause ends at once
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);  // a receiver that goes away is an error result, not a signal
+  // The state names its log by absolute path, whatever the directory ship runs in.
+  ShipOptions absolute = options;
+  char directory[PATH_MAX];
+  for (std::string& log : absolute.m_vLogs) {
+    if (log[0] != '/' && getcwd(directory, sizeof directory) != nullptr) {
+      log.insert(0, std::string(directory) + "/");
+    }
+  }
+  Shipper shipper(absolute);
+  return shipper.Run();
+}
+
+}  // namespace zblog
