@@ -12,10 +12,10 @@ demo="cmake ninja-build g++ libgtest-dev"
 # abigail-tools: the interface check against abi/.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
 test="$test libclang-rt-14-dev valgrind abigail-tools"
-# The peers of the benchmarks (Boost, spdlog) and the report generator; the test build
-# compiles the benchmarks too, so they cannot rot unnoticed.
-bench="$demo libbenchmark-dev libboost-dev libspdlog-dev python3"
-test="$test libboost-dev libspdlog-dev"
+# The peers of the benchmarks (Boost, Abseil, spdlog) and the report generator; the
+# test build compiles the benchmarks too, so they cannot rot unnoticed.
+bench="$demo libbenchmark-dev libboost-dev libabsl-dev libspdlog-dev python3"
+test="$test libboost-dev libabsl-dev libspdlog-dev"
 # rsyslog: the log-shipping test, which runs rsyslogd itself (the package's own
 # service is kept from starting, see below).
 test="$test rsyslog"

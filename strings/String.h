@@ -87,12 +87,13 @@ class ZBUTIL_API String : public std::string {
 
   // Numbers read from the start of the text (up to its first NUL); trailing bytes are
   // ignored and a text without a number gives 0. Leading white space and a sign are
-  // accepted, and only decimal digits (no 0x or octal prefix). Values out of range are
-  // what the C library's conversion gives for them.
+  // accepted, and only decimal digits (no 0x or octal prefix). (Comparison and numbers
+  // live in StringCompare.cpp and StringNumber.cpp.)
 
-  // As sscanf with "%d".
+  // As sscanf with "%d"; a number beyond the int range gives INT_MAX or INT_MIN, on
+  // every architecture.
   int getInt() const;
-  // As strtol in base 10.
+  // As strtol in base 10; beyond the range of long, LONG_MAX or LONG_MIN.
   long getLong() const;
   // As strtod, with the current locale's decimal point.
   double getDoubleFloat() const;

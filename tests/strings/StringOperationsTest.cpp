@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -33,14 +34,24 @@ TEST(StringCompare, SignsByUnsignedBytesAndTheCountRules) {
   EXPECT_LT(AnsiString("ABCx").compare_icase(AnsiString("abcy"), LONG_MIN), 0);
 }
 
-TEST(StringNumbers, LeadingDecimalNumberOrZero) {
-  for (auto const& [text, value] : std::vector<std::pair<char const*, long>>{
-           {"  42abc", 42}, {"abc", 0}, {"0x1A", 0}, {"012", 12}, {"-2147483648", INT_MIN}}) {
+// getInt saturates at the int range on every architecture; getLong at the range of
+// long, whose width is the platform's.
+TEST(StringNumbers, LeadingDecimalNumberOrZeroAndIntSaturates) {
+  for (auto const& [text, value, wide] : std::vector<std::tuple<char const*, int, long long>>{
+           {"  42abc", 42, 42},
+           {"abc", 0, 0},
+           {"0x1A", 0, 0},
+           {"012", 12, 12},
+           {"-2147483648", INT_MIN, INT_MIN},
+           {"2147483648", INT_MAX, 2147483648LL},
+           {"3000000000", INT_MAX, 3000000000LL},
+           {"-99999999999999999999", INT_MIN, LLONG_MIN}}) {
     SCOPED_TRACE(text);
+    const long expected = static_cast<long>(std::clamp<long long>(wide, LONG_MIN, LONG_MAX));
     EXPECT_EQ(String(text).getInt(), value);
-    EXPECT_EQ(String(text).getLong(), value);
     EXPECT_EQ(AnsiString(text).getInt(), value);
-    EXPECT_EQ(AnsiString(text).getLong(), value);
+    EXPECT_EQ(String(text).getLong(), expected);
+    EXPECT_EQ(AnsiString(text).getLong(), expected);
   }
 }
 
