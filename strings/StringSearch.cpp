@@ -6,7 +6,6 @@
 // bytes at a time, for places where the needle's first two bytes could start.
 
 #include <ctype.h>
-#include <locale.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -16,6 +15,7 @@
 #include "strings/AnsiString.h"
 #include "strings/ReRegEx.h"
 #include "strings/String.h"
+#include "strings/StringDetail.h"
 
 namespace {
 
@@ -87,16 +87,9 @@ size_t ScanSmall(std::string_view text, std::string const& folded, size_t from) 
   return kNotFound;
 }
 
-// Sixteen bytes side by side; the compiler maps them to SSE2 on x86-64 and to plain
-// words where the target has no vector unit.
-using Bytes16 = signed char __attribute__((vector_size(16)));
+using zbutil_detail::Bytes16;
+using zbutil_detail::LoadBytes;
 constexpr size_t kLanes = sizeof(Bytes16);
-
-Bytes16 LoadBytes(char const* p) {
-  Bytes16 v;
-  memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // Bit 8 * i of the result is set when lane i of hits is (hits holds 0 or -1 lanes).
 uint64_t LowHalf(Bytes16 hits) {
@@ -187,15 +180,6 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
   }
 }
 
-// Whether bytes fold as in the C locale, where toupper maps 'a'..'z' to 'A'..'Z' and
-// leaves every other byte alone. Asked of the public interface: the thread follows the global
-// locale, and that is named "C" or "POSIX".
-bool FoldsAsciiLettersOnly() {
-  if (uselocale(static_cast<locale_t>(nullptr)) != LC_GLOBAL_LOCALE) return false;
-  char const* name = setlocale(LC_CTYPE, nullptr);
-  return name != nullptr && (strcmp(name, "C") == 0 || strcmp(name, "POSIX") == 0);
-}
-
 // In other locales, the bytes that fold like the needle's first two are found by
 // folding all 256; that pass pays off from this many bytes of text on.
 constexpr size_t kWideFrom = 1024;
@@ -204,7 +188,7 @@ constexpr size_t kWideFrom = 1024;
 // folds a third byte alike (Greek final sigma does), which the wide scan cannot take.
 bool FindPreimages(Needle& needle, size_t textBytes) {
   std::string const& folded = needle.m_strFolded;
-  if (FoldsAsciiLettersOnly()) {
+  if (zbutil_detail::FoldsAsciiLettersOnly()) {
     for (int i = 0; i < 2; ++i) {
       const auto f = static_cast<unsigned char>(folded[i]);
       needle.m_ucPreimage[i][0] = f;
