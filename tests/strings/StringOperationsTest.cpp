@@ -81,44 +81,6 @@ TEST(StringFindIcase, FirstOccurrenceAndStartsAtAndBeyondTheEnd) {
   EXPECT_FALSE(String("abc").MatchesRegularExpression("abc"));
 }
 
-// leftTrim, rightTrim and Trim of a byte, and TrimWhiteSpaces of a one-byte set, agree.
-// Runs longer than a machine word, ending inside one.
-TEST(StringTrim, RunsOfTheByteAtEitherEnd) {
-  const std::string x9(9, 'x'), x17(17, 'x');
-  for (auto const& [text, c, left, right, both] :
-       std::vector<std::tuple<std::string, char, std::string, std::string, std::string>>{
-           {"xxabcxx", 'x', "abcxx", "xxabc", "abc"},
-           {x9 + "ab" + x17, 'x', "ab" + x17, x9 + "ab", "ab"},
-           {"", 'x', "", "", ""},
-           {std::string(20, '\xff'), '\xff', "", "", ""},
-           {std::string(20, '\0'), '\0', "", "", ""}}) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(String(text).leftTrim(c), left);
-    EXPECT_EQ(String(text).rightTrim(c), right);
-    EXPECT_EQ(String(text).Trim(c), both);
-    EXPECT_EQ(String(text).TrimWhiteSpaces(String(1ul, c)), both);
-    EXPECT_EQ(AnsiString(text.c_str()).leftTrim(c), left);
-    EXPECT_EQ(AnsiString(text.c_str()).rightTrim(c), right);
-    EXPECT_EQ(AnsiString(text.c_str()).Trim(c), both);
-  }
-  EXPECT_EQ(String("\xff- +a-b+\xe9").TrimWhiteSpaces("+\xe9- \xff"), "a-b");
-  EXPECT_EQ(String(" a ").TrimWhiteSpaces(""), " a ");
-}
-
-TEST(StringEscapes, BackslashTakesTheNextByteAndAFinalOneStaysUnlessEscaped) {
-  for (auto const& [in, out] :
-       std::vector<std::pair<char const*, char const*>>{{"\\", "\\"},
-                                                        {"a\\\\b", "a\\b"},
-                                                        {"\\n", "n"},
-                                                        {"x\\", "x\\"},
-                                                        {"x\\\\", "x\\"},
-                                                        {"x\\\\\\", "x\\"}}) {
-    SCOPED_TRACE(in);
-    EXPECT_EQ(String(in).GetStringWithoutEscapeChars(), out);
-    EXPECT_EQ(AnsiString(in).GetStringWithoutEscapeChars(), out);
-  }
-}
-
 TEST(StringSplit, TrimmedFieldsWithAndWithoutEmptyOnes) {
   using Fields = std::vector<String>;
   for (auto const& [text, delimiters, keep, drop] :
