@@ -63,11 +63,9 @@ inline std::string_view TrimmedView(std::string_view text, ByteSet const& set, b
 // words where the target has no vector unit.
 using Bytes16 = signed char __attribute__((vector_size(16)));
 
-inline Bytes16 LoadBytes(char const* p) {
-  Bytes16 v;
-  memcpy(&v, p, sizeof v);
-  return v;
-}
+// Through a reference, not by value: on 32-bit x86 without SSE a vector passed by
+// value would change the calling convention (GCC warns of it).
+inline void LoadBytes(char const* p, Bytes16& v) { memcpy(&v, p, sizeof v); }
 
 // Whether the current locale folds case as the C locale does: toupper maps 'a'..'z'
 // to 'A'..'Z', tolower the reverse, and every other byte stays. Asked through the

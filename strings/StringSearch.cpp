@@ -92,12 +92,12 @@ using zbutil_detail::LoadBytes;
 constexpr size_t kLanes = sizeof(Bytes16);
 
 // Bit 8 * i of the result is set when lane i of hits is (hits holds 0 or -1 lanes).
-uint64_t LowHalf(Bytes16 hits) {
+uint64_t LowHalf(Bytes16 const& hits) {
   uint64_t word;
   memcpy(&word, &hits, sizeof word);
   return word;
 }
-uint64_t HighHalf(Bytes16 hits) {
+uint64_t HighHalf(Bytes16 const& hits) {
   uint64_t word;
   memcpy(&word, reinterpret_cast<char const*>(&hits) + sizeof word, sizeof word);
   return word;
@@ -145,18 +145,19 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
   // block may start at last - 15.
   if (last - from < kLanes) return ScanSmall(text, needle.m_strFolded, from);
   const size_t lastBlock = last - (kLanes - 1);
-  const auto splat = [](unsigned char byte) { return Bytes16{} + static_cast<signed char>(byte); };
-  const Bytes16 first0 = splat(needle.m_ucPreimage[0][0]);
-  const Bytes16 first1 = splat(needle.m_ucPreimage[0][1]);
-  const Bytes16 second0 = splat(needle.m_ucPreimage[1][0]);
-  const Bytes16 second1 = splat(needle.m_ucPreimage[1][1]);
+  const Bytes16 first0 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[0][0]);
+  const Bytes16 first1 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[0][1]);
+  const Bytes16 second0 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[1][0]);
+  const Bytes16 second1 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[1][1]);
   char const* const data = text.data();
   WideScan scan{text, needle.m_strFolded, from, 0, false};
   size_t at = from;
   size_t skip = 0;  // lanes of this block that the block before looked at already
   for (;;) {
-    const Bytes16 here = LoadBytes(data + at);
-    const Bytes16 next = LoadBytes(data + at + 1);
+    Bytes16 here;
+    Bytes16 next;
+    LoadBytes(data + at, here);
+    LoadBytes(data + at + 1, next);
     const Bytes16 hits =
         ((here == first0) | (here == first1)) & ((next == second0) | (next == second1));
     uint64_t low = LowHalf(hits);

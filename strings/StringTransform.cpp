@@ -40,7 +40,8 @@ void MapCase(std::string& text, bool upper) {
   char* p = text.data();
   char* const end = p + text.size();
   for (; end - p >= static_cast<ptrdiff_t>(sizeof(Bytes16)); p += sizeof(Bytes16)) {
-    const Bytes16 v = zbutil_detail::LoadBytes(p);
+    Bytes16 v;
+    zbutil_detail::LoadBytes(p, v);
     const Bytes16 mapped = v + (((v >= first) & (v <= last)) & step);
     memcpy(p, &mapped, sizeof mapped);
   }
