@@ -144,12 +144,12 @@ std::vector<std::string> SplitBoost(String const& text) {
   return fields;
 }
 
-// StripAsciiWhitespace strips \v and \f too; the input has neither.
+// Abseil's quickest way to owned fields: the conversion of the splitter to a vector,
+// then stripping in place. StripAsciiWhitespace strips \v and \f too; the input has
+// neither.
 std::vector<std::string> SplitAbsl(String const& text) {
-  std::vector<std::string> fields;
-  for (absl::string_view field : absl::StrSplit(text, absl::ByAnyChar(","))) {
-    fields.emplace_back(absl::StripAsciiWhitespace(field));
-  }
+  std::vector<std::string> fields = absl::StrSplit(text, absl::ByAnyChar(","));
+  for (std::string& field : fields) absl::StripAsciiWhitespace(&field);
   return fields;
 }
 
