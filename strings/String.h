@@ -110,8 +110,9 @@ class ZBUTIL_API String : public std::string {
   long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
 
   // Case-insensitive search (StringSearch.cpp). Only the texts up to their first NUL
-  // take part; case is removed by upper-casing both with _strupr, so folding follows
-  // the current locale (in the C locale only ASCII letters fold).
+  // take part; the result is that of upper-casing both with _strupr, so folding
+  // follows the current locale (in the C locale only ASCII letters fold). Only the
+  // needle is copied.
 
   // Position of the first occurrence of needle, or npos. An empty needle is found at
   // 0, even in an empty String. Linear in the length of the text.
@@ -139,10 +140,10 @@ class ZBUTIL_API String : public std::string {
   // set counts, NULs included); empty when all of it is in set. An empty set removes
   // nothing.
   String TrimWhiteSpaces(String const& set) const;
-  // The text up to its first NUL, mapped with _strlwr under the current locale. The
+  // The text up to its first NUL, mapped as _strlwr maps it under the current locale. The
   // argument is not read.
   String Lowercase(String const& unused) const;
-  // The text up to its first NUL, mapped with _strupr under the current locale. The
+  // The text up to its first NUL, mapped as _strupr maps it under the current locale. The
   // argument is not read.
   String Uppercase(String const& unused) const;
   // The text with the bytes before its first NUL in reverse order; the first NUL and
