@@ -1,9 +1,22 @@
-// The string operations against Boost.StringAlgo at about 100 B, 10 KiB and 1 MiB, on
-// inputs where both give the same result (checked before timing). Unescape and
-// FindIcaseWorstCase have no peer and are there for their growth with the size.
+// The string operations against every peer that does the same job, at about 100 B,
+// 10 KiB and 1 MiB: Boost.StringAlgo, Abseil, glibc (strcasestr) and libstdc++
+// (std::search with the Boyer-Moore-Horspool searcher). Each peer's result is checked
+// against the library's before timing. In the C locale of the benchmark, folding case
+// the locale's way (zbutil, strcasestr) and the ASCII way (Abseil) agree. Unescape has
+// no peer and is there for its growth with the size.
 
+#include <absl/strings/ascii.h>
+#include <absl/strings/str_replace.h>
+#include <absl/strings/str_split.h>
+#include <absl/strings/strip.h>
+#include <ctype.h>
+#include <string.h>
+
+#include <algorithm>
 #include <boost/algorithm/string.hpp>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -17,89 +30,138 @@ using zbutil_bench::SharedInput;
 
 // Mixed-case prose with the needle at its very end: a search reads every byte.
 std::string SearchText(int64_t n) { return Repeated("The Quick brown Fox. ", n - 6) + "NEEDLE"; }
-constexpr char kNeedle[] = "needle";
+// Every position almost matches: a naive search compares up to 33 bytes at each.
+std::string WorstCaseText(int64_t n) { return std::string(static_cast<size_t>(n), 'a'); }
 
-void FindIcaseZbutil(benchmark::State& state) {
-  String const& text = SharedInput(SearchText, state.range(0));
-  const String needle(kNeedle);
-  if (text.find_icase(needle) != text.size() - 6) state.SkipWithError("wrong position");
-  for (auto _ : state) benchmark::DoNotOptimize(text.find_icase(needle));
+template <std::string (*Make)(int64_t)>
+struct Search;
+template <>
+struct Search<SearchText> {
+  static constexpr char kNeedle[] = "needle";
+};
+template <>
+struct Search<WorstCaseText> {
+  static constexpr char kNeedle[] = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB";
+};
+
+// Where each searcher finds the needle, as a position or npos.
+size_t FoundAt(std::string const& text, char const* hit) {
+  return hit == nullptr ? std::string::npos : static_cast<size_t>(hit - text.data());
 }
 
-void FindIcaseBoost(benchmark::State& state) {
-  String const& text = SharedInput(SearchText, state.range(0));
-  const std::string needle(kNeedle);
-  if (boost::ifind_first(text, needle).begin() != text.end() - 6) {
-    state.SkipWithError("wrong position");
+size_t FindZbutil(String const& text, String const& needle) { return text.find_icase(needle); }
+
+size_t FindBoost(String const& text, std::string const& needle) {
+  const auto range = boost::ifind_first(text, needle);
+  return range.empty() ? std::string::npos : static_cast<size_t>(range.begin() - text.begin());
+}
+
+size_t FindStrcasestr(String const& text, std::string const& needle) {
+  return FoundAt(text, strcasestr(text.c_str(), needle.c_str()));
+}
+
+// std::search with the Boyer-Moore-Horspool searcher, folding through toupper.
+size_t FindStdBmh(String const& text, std::string const& needle) {
+  const auto fold = [](char c) { return toupper(static_cast<unsigned char>(c)); };
+  const std::boyer_moore_horspool_searcher searcher(
+      needle.begin(), needle.end(), [fold](char c) { return std::hash<int>()(fold(c)); },
+      [fold](char a, char b) { return fold(a) == fold(b); });
+  const auto hit = std::search(text.begin(), text.end(), searcher);
+  return hit == text.end() ? std::string::npos : static_cast<size_t>(hit - text.begin());
+}
+
+template <std::string (*Make)(int64_t), typename Needle, size_t (*Find)(String const&, Needle)>
+void FindIcase(benchmark::State& state) {
+  String const& text = SharedInput(Make, state.range(0));
+  const std::remove_cv_t<std::remove_reference_t<Needle>> needle(Search<Make>::kNeedle);
+  if (Find(text, needle) != FindZbutil(text, String(Search<Make>::kNeedle))) {
+    state.SkipWithError("finds another position than zbutil");
   }
-  for (auto _ : state) benchmark::DoNotOptimize(boost::ifind_first(text, needle).begin());
+  for (auto _ : state) benchmark::DoNotOptimize(Find(text, needle));
 }
 
-void IsSubStringZbutil(benchmark::State& state) {
+bool ContainsZbutil(String const& text, String const& part) { return text.IsSubString(part); }
+
+bool ContainsBoost(String const& text, std::string const& part) {
+  return boost::icontains(text, part);
+}
+
+bool ContainsStrcasestr(String const& text, std::string const& part) {
+  return strcasestr(text.c_str(), part.c_str()) != nullptr;
+}
+
+bool ContainsStdBmh(String const& text, std::string const& part) {
+  return FindStdBmh(text, part) != std::string::npos;
+}
+
+template <typename Part, bool (*Contains)(String const&, Part)>
+void IsSubString(benchmark::State& state) {
   String const& text = SharedInput(SearchText, state.range(0));
-  const String part(kNeedle);
-  if (!text.IsSubString(part)) state.SkipWithError("not found");
-  for (auto _ : state) benchmark::DoNotOptimize(text.IsSubString(part));
+  const std::remove_cv_t<std::remove_reference_t<Part>> part(Search<SearchText>::kNeedle);
+  if (!Contains(text, part)) state.SkipWithError("not found");
+  for (auto _ : state) benchmark::DoNotOptimize(Contains(text, part));
 }
 
-void IsSubStringBoost(benchmark::State& state) {
-  String const& text = SharedInput(SearchText, state.range(0));
-  const std::string part(kNeedle);
-  if (!boost::icontains(text, part)) state.SkipWithError("not found");
-  for (auto _ : state) benchmark::DoNotOptimize(boost::icontains(text, part));
-}
-
-// A match every four bytes, each replaced by a longer text; both sides copy the input
-// first, since both replace in place.
+// A match every four bytes, each replaced by a longer text. Every side returns a new
+// text (zbutil and Boost replace in place, so they copy the input first).
 std::string ReplaceText(int64_t n) { return Repeated("ab, ", n); }
+constexpr char kPattern[] = "ab";
+constexpr char kReplacement[] = "xyz";
 
-void ReplaceZbutil(benchmark::State& state) {
-  String const& text = SharedInput(ReplaceText, state.range(0));
-  const String pattern("ab");
-  const String replacement("xyz");
-  for (auto _ : state) {
-    String s(text);
-    benchmark::DoNotOptimize(s.Replace(pattern, replacement));
-    benchmark::DoNotOptimize(s.data());
-  }
+std::string ReplaceZbutil(String const& text) {
+  String s(text);
+  s.Replace(kPattern, kReplacement);
+  return std::move(s);
 }
 
-void ReplaceBoost(benchmark::State& state) {
+std::string ReplaceBoost(String const& text) {
+  std::string s(text);
+  boost::replace_all(s, kPattern, kReplacement);
+  return s;
+}
+
+std::string ReplaceAbsl(String const& text) {
+  return absl::StrReplaceAll(text, {{kPattern, kReplacement}});
+}
+
+template <std::string (*Replace)(String const&)>
+void ReplaceAll(benchmark::State& state) {
   String const& text = SharedInput(ReplaceText, state.range(0));
-  const std::string pattern("ab");
-  const std::string replacement("xyz");
-  for (auto _ : state) {
-    std::string s(text);
-    boost::replace_all(s, pattern, replacement);
-    benchmark::DoNotOptimize(s.data());
-  }
+  if (Replace(text) != ReplaceZbutil(text)) state.SkipWithError("differs from zbutil's");
+  for (auto _ : state) benchmark::DoNotOptimize(Replace(text));
 }
 
 // A field every eight bytes, with white space to strip; empty fields kept.
 std::string SplitText(int64_t n) { return Repeated(" ab  c ,", n); }
 constexpr char kWhiteSpace[] = " \t\n\r";
 
-std::vector<std::string> BoostSplit(std::string const& text) {
+std::vector<String> SplitZbutil(String const& text) { return text.StringSplit(",", true); }
+
+std::vector<std::string> SplitBoost(String const& text) {
   std::vector<std::string> fields;
   boost::split(fields, text, boost::is_any_of(","), boost::token_compress_off);
   for (std::string& field : fields) boost::trim_if(field, boost::is_any_of(kWhiteSpace));
   return fields;
 }
 
-void StringSplitZbutil(benchmark::State& state) {
-  String const& text = SharedInput(SplitText, state.range(0));
-  const String delimiters(",");
-  const std::vector<String> fields = text.StringSplit(delimiters, true);
-  const std::vector<std::string> expected = BoostSplit(text);
-  if (!std::equal(fields.begin(), fields.end(), expected.begin(), expected.end())) {
-    state.SkipWithError("fields differ from Boost's");
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(text.StringSplit(delimiters, true));
+// Abseil's quickest way to owned fields: the conversion of the splitter to a vector,
+// then stripping in place. StripAsciiWhitespace strips \v and \f too; the input has
+// neither.
+std::vector<std::string> SplitAbsl(String const& text) {
+  std::vector<std::string> fields = absl::StrSplit(text, absl::ByAnyChar(","));
+  for (std::string& field : fields) absl::StripAsciiWhitespace(&field);
+  return fields;
 }
 
-void StringSplitBoost(benchmark::State& state) {
+template <typename Fields, Fields (*Split)(String const&)>
+void StringSplit(benchmark::State& state) {
   String const& text = SharedInput(SplitText, state.range(0));
-  for (auto _ : state) benchmark::DoNotOptimize(BoostSplit(text));
+  const Fields fields = Split(text);
+  const std::vector<String> expected = SplitZbutil(text);
+  if (!std::equal(fields.begin(), fields.end(), expected.begin(), expected.end())) {
+    state.SkipWithError("fields differ from zbutil's");
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(Split(text));
 }
 
 // Sixteen bytes to strip at either end of ordinary text.
@@ -109,33 +171,39 @@ std::string Padded(std::string const& pad, int64_t n) {
 std::string BlankPadded(int64_t n) { return Padded("  \t  \t  \r\n  \t  \t  ", n); }
 std::string XPadded(int64_t n) { return Padded(std::string(16, 'x'), n); }
 
-void TrimWhiteSpacesZbutil(benchmark::State& state) {
-  String const& text = SharedInput(BlankPadded, state.range(0));
-  const String set(kWhiteSpace);
-  if (text.TrimWhiteSpaces(set) != boost::trim_copy(static_cast<std::string const&>(text))) {
-    state.SkipWithError("differs from Boost's");
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(text.TrimWhiteSpaces(set));
-}
+std::string StripZbutil(String const& text) { return text.TrimWhiteSpaces(kWhiteSpace); }
 
 // trim_copy strips what the locale calls space: here the same bytes.
-void TrimWhiteSpacesBoost(benchmark::State& state) {
-  String const& text = SharedInput(BlankPadded, state.range(0));
-  for (auto _ : state)
-    benchmark::DoNotOptimize(boost::trim_copy(static_cast<std::string const&>(text)));
+std::string StripBoost(String const& text) {
+  return boost::trim_copy(static_cast<std::string const&>(text));
 }
 
-void TrimZbutil(benchmark::State& state) {
-  String const& text = SharedInput(XPadded, state.range(0));
-  if (text.Trim('x') != text.substr(16, text.size() - 32)) state.SkipWithError("wrong text");
-  for (auto _ : state) benchmark::DoNotOptimize(text.Trim('x'));
+std::string StripAbsl(String const& text) { return std::string(absl::StripAsciiWhitespace(text)); }
+
+std::string TrimZbutil(String const& text) { return text.Trim('x'); }
+
+std::string TrimBoost(String const& text) {
+  return boost::trim_copy_if(static_cast<std::string const&>(text),
+                             [](char c) { return c == 'x'; });
 }
 
-void TrimBoost(benchmark::State& state) {
-  String const& text = SharedInput(XPadded, state.range(0));
-  const auto isX = [](char c) { return c == 'x'; };
-  for (auto _ : state)
-    benchmark::DoNotOptimize(boost::trim_copy_if(static_cast<std::string const&>(text), isX));
+// Mixed-case prose.
+std::string UpperZbutil(String const& text) { return text.Uppercase(String()); }
+
+std::string UpperBoost(String const& text) {
+  return boost::to_upper_copy(static_cast<std::string const&>(text));
+}
+
+std::string UpperAbsl(String const& text) { return absl::AsciiStrToUpper(text); }
+
+// A transformation of the shared input that returns a new text, checked against
+// zbutil's.
+template <std::string (*Make)(int64_t), std::string (*Transform)(String const&),
+          std::string (*Zbutil)(String const&)>
+void Transformed(benchmark::State& state) {
+  String const& text = SharedInput(Make, state.range(0));
+  if (Transform(text) != Zbutil(text)) state.SkipWithError("differs from zbutil's");
+  for (auto _ : state) benchmark::DoNotOptimize(Transform(text));
 }
 
 // An escape every four bytes.
@@ -144,26 +212,38 @@ void UnescapeZbutil(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(text.GetStringWithoutEscapeChars());
 }
 
-// Every position almost matches: a naive search compares up to 33 bytes at each.
-void FindIcaseWorstCaseZbutil(benchmark::State& state) {
-  const String text(std::string(static_cast<size_t>(state.range(0)), 'a'));
-  const String needle(std::string(32, 'A') + "B");
-  for (auto _ : state) benchmark::DoNotOptimize(text.find_icase(needle));
-}
-
 }  // namespace
 
-#define ZBUTIL_PAIR(family)                                                \
-  BENCHMARK(family##Zbutil)->Name(#family "/zbutil")->Apply(AtThreeSizes); \
-  BENCHMARK(family##Boost)->Name(#family "/boost")->Apply(AtThreeSizes)
+// Names are Family/variant/size: the variant zbutil is the library, the others peers.
+#define ZBUTIL_BENCH(family, variant, ...) \
+  BENCHMARK(__VA_ARGS__)->Name(#family "/" #variant)->Apply(AtThreeSizes)
 
-ZBUTIL_PAIR(FindIcase);
-ZBUTIL_PAIR(IsSubString);
-ZBUTIL_PAIR(Replace);
-ZBUTIL_PAIR(StringSplit);
-ZBUTIL_PAIR(TrimWhiteSpaces);
-ZBUTIL_PAIR(Trim);
-BENCHMARK(UnescapeZbutil)->Name("Unescape/zbutil")->Apply(AtThreeSizes);
-BENCHMARK(FindIcaseWorstCaseZbutil)->Name("FindIcaseWorstCase/zbutil")->Apply(AtThreeSizes);
+ZBUTIL_BENCH(FindIcase, zbutil, FindIcase<SearchText, String const&, FindZbutil>);
+ZBUTIL_BENCH(FindIcase, boost, FindIcase<SearchText, std::string const&, FindBoost>);
+ZBUTIL_BENCH(FindIcase, strcasestr, FindIcase<SearchText, std::string const&, FindStrcasestr>);
+ZBUTIL_BENCH(FindIcase, std_bmh, FindIcase<SearchText, std::string const&, FindStdBmh>);
+ZBUTIL_BENCH(IsSubString, zbutil, IsSubString<String const&, ContainsZbutil>);
+ZBUTIL_BENCH(IsSubString, boost, IsSubString<std::string const&, ContainsBoost>);
+ZBUTIL_BENCH(IsSubString, strcasestr, IsSubString<std::string const&, ContainsStrcasestr>);
+ZBUTIL_BENCH(IsSubString, std_bmh, IsSubString<std::string const&, ContainsStdBmh>);
+ZBUTIL_BENCH(Replace, zbutil, ReplaceAll<ReplaceZbutil>);
+ZBUTIL_BENCH(Replace, boost, ReplaceAll<ReplaceBoost>);
+ZBUTIL_BENCH(Replace, absl, ReplaceAll<ReplaceAbsl>);
+ZBUTIL_BENCH(StringSplit, zbutil, StringSplit<std::vector<String>, SplitZbutil>);
+ZBUTIL_BENCH(StringSplit, boost, StringSplit<std::vector<std::string>, SplitBoost>);
+ZBUTIL_BENCH(StringSplit, absl, StringSplit<std::vector<std::string>, SplitAbsl>);
+ZBUTIL_BENCH(TrimWhiteSpaces, zbutil, Transformed<BlankPadded, StripZbutil, StripZbutil>);
+ZBUTIL_BENCH(TrimWhiteSpaces, boost, Transformed<BlankPadded, StripBoost, StripZbutil>);
+ZBUTIL_BENCH(TrimWhiteSpaces, absl, Transformed<BlankPadded, StripAbsl, StripZbutil>);
+ZBUTIL_BENCH(Trim, zbutil, Transformed<XPadded, TrimZbutil, TrimZbutil>);
+ZBUTIL_BENCH(Trim, boost, Transformed<XPadded, TrimBoost, TrimZbutil>);
+ZBUTIL_BENCH(Uppercase, zbutil, Transformed<SearchText, UpperZbutil, UpperZbutil>);
+ZBUTIL_BENCH(Uppercase, boost, Transformed<SearchText, UpperBoost, UpperZbutil>);
+ZBUTIL_BENCH(Uppercase, absl, Transformed<SearchText, UpperAbsl, UpperZbutil>);
+ZBUTIL_BENCH(Unescape, zbutil, UnescapeZbutil);
+ZBUTIL_BENCH(FindIcaseWorstCase, zbutil, FindIcase<WorstCaseText, String const&, FindZbutil>);
+ZBUTIL_BENCH(FindIcaseWorstCase, strcasestr,
+             FindIcase<WorstCaseText, std::string const&, FindStrcasestr>);
+ZBUTIL_BENCH(FindIcaseWorstCase, std_bmh, FindIcase<WorstCaseText, std::string const&, FindStdBmh>);
 
 BENCHMARK_MAIN();

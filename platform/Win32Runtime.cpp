@@ -8,13 +8,14 @@
 
 namespace {
 
-// glibc's own toupper/tolower tables, indexed -128..255: one lookup per byte instead
-// of a call, with exactly the results of toupper/tolower under the current locale.
-template <const int32_t** (*TableOf)()>
+// Each byte goes to Map as the signed char it holds, as the Windows runtime passes it;
+// glibc's classification accepts -128..255. With optimisation glibc's <ctype.h> makes
+// toupper and tolower a lookup in the current locale's table, so this is one load
+// per byte, not a call.
+template <int (*Map)(int)>
 char* MapBytes(char* text) {
-  const int32_t* table = *TableOf();
   for (char* p = text; *p != '\0'; ++p) {
-    *p = static_cast<char>(table[static_cast<signed char>(*p)]);
+    *p = static_cast<char>(Map(static_cast<signed char>(*p)));
   }
   return text;
 }
@@ -39,9 +40,9 @@ int32_t InterlockedDecrement(int32_t* value) {
   return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
 }
 
-char* _strlwr(char* text) { return MapBytes<__ctype_tolower_loc>(text); }
+char* _strlwr(char* text) { return MapBytes<tolower>(text); }
 
-char* _strupr(char* text) { return MapBytes<__ctype_toupper_loc>(text); }
+char* _strupr(char* text) { return MapBytes<toupper>(text); }
 
 char* _strrev(char* text) {
   std::reverse(text, text + strlen(text));

@@ -50,7 +50,9 @@ unsigned long ZbUnixPerformanceTimer::GetDifferenceInMilliSecs() {
 }
 
 bool ZbUnixPerformanceTimer::IsTimedOut(unsigned long ulTimeoutMs) {
-  return static_cast<uint32_t>(GetDifferenceInMilliSecs()) >= static_cast<uint32_t>(ulTimeoutMs);
+  // At the full width of unsigned long: a derived GetDifferenceInMilliSecs may give
+  // more than 32 bits, and a timeout of 2^32 ms or more must not wrap to a small one.
+  return GetDifferenceInMilliSecs() >= ulTimeoutMs;
 }
 
 void ZbUnixPerformanceTimer::Init() { StartTimer(); }

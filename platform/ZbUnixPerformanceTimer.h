@@ -5,9 +5,9 @@
 // the granularity of the system's clock tick (10 ms at the usual 100 ticks per
 // second), and whether a timeout has passed. It starts itself when constructed.
 //
-// Ticks and milliseconds are unsigned 32-bit values on every architecture: the
-// results below are kept to their low 32 bits also where unsigned long is wider, so
-// x86_64 gives exactly the results of 32-bit x86. Elapsed time is
+// Ticks and elapsed milliseconds are unsigned 32-bit values on every architecture:
+// the results below are kept to their low 32 bits also where unsigned long is wider,
+// so x86_64 gives exactly the results of 32-bit x86. Elapsed time is
 // ((end - start) mod 2^32) * 1000 mod 2^32 / ticks-per-second, so a wrap of the tick
 // counter is harmless, but intervals of more than 4294967 ticks (about 11 h 56 min at
 // 100 ticks per second) wrap around to a value far too small.
@@ -32,8 +32,9 @@ class ZBUTIL_API ZbUnixPerformanceTimer {
   // reports no tick rate.
   virtual unsigned long GetDifferenceInMilliSecs();
 
-  // True when GetDifferenceInMilliSecs() >= ulTimeoutMs, both taken mod 2^32.
-  // IsTimedOut(0) is always true.
+  // True when GetDifferenceInMilliSecs() >= ulTimeoutMs, compared at the full width
+  // of unsigned long (so a timeout of 2^32 ms or more is never reached by this class's
+  // own 32-bit difference). IsTimedOut(0) is always true.
   virtual bool IsTimedOut(unsigned long ulTimeoutMs);
 
   // The clock: elapsed real time in ticks since an arbitrary fixed point, as times()

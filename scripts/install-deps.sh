@@ -12,11 +12,11 @@ demo="cmake ninja-build g++ libgtest-dev"
 # abigail-tools: the interface check against abi/.
 test="$demo g++-multilib googletest clang pkg-config clang-format clang-tidy locales libbenchmark-dev"
 test="$test libclang-rt-14-dev valgrind abigail-tools"
-# The peers of the benchmarks (Boost, spdlog, rsyslog for syslog), the report generator
+# The peers of the benchmarks (Boost, Abseil, spdlog, rsyslog for syslog), the report generator
 # and its pictures (matplotlib); the test build compiles the benchmarks too, so they
 # cannot rot unnoticed.
-bench="$demo libbenchmark-dev libboost-dev libspdlog-dev rsyslog python3 python3-matplotlib"
-test="$test libboost-dev libspdlog-dev"
+bench="$demo libbenchmark-dev libboost-dev libabsl-dev libspdlog-dev rsyslog python3 python3-matplotlib"
+test="$test libboost-dev libabsl-dev libspdlog-dev"
 # rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
 # service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
 # librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config).

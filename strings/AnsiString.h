@@ -29,8 +29,8 @@ class ZBUTIL_API AnsiString : public std::string {
   // strncasecmp over at most n bytes; a negative n compares the whole texts.
   int compare_icase(AnsiString const& s, long n) const;
 
-  // As strtol in base 10, converted to int: the same value as String::getInt for
-  // every text whose number fits in an int.
+  // As strtol in base 10, clamped to INT_MIN..INT_MAX: the same value as
+  // String::getInt for every text.
   int getInt() const;
   // As strtol in base 10.
   long getLong() const;

@@ -87,12 +87,13 @@ class ZBUTIL_API String : public std::string {
 
   // Numbers read from the start of the text (up to its first NUL); trailing bytes are
   // ignored and a text without a number gives 0. Leading white space and a sign are
-  // accepted, and only decimal digits (no 0x or octal prefix). Values out of range are
-  // what the C library's conversion gives for them.
+  // accepted, and only decimal digits (no 0x or octal prefix). (Comparison and numbers
+  // live in StringCompare.cpp and StringNumber.cpp.)
 
-  // As sscanf with "%d".
+  // As sscanf with "%d"; a number beyond the int range gives INT_MAX or INT_MIN, on
+  // every architecture.
   int getInt() const;
-  // As strtol in base 10.
+  // As strtol in base 10; beyond the range of long, LONG_MAX or LONG_MIN.
   long getLong() const;
   // As strtod, with the current locale's decimal point.
   double getDoubleFloat() const;
@@ -109,8 +110,9 @@ class ZBUTIL_API String : public std::string {
   long FormatMessageEx(char const* format, ...) __attribute__((format(printf, 2, 3)));
 
   // Case-insensitive search (StringSearch.cpp). Only the texts up to their first NUL
-  // take part; case is removed by upper-casing both with _strupr, so folding follows
-  // the current locale (in the C locale only ASCII letters fold).
+  // take part; the result is that of upper-casing both with _strupr, so folding
+  // follows the current locale (in the C locale only ASCII letters fold). Only the
+  // needle is copied.
 
   // Position of the first occurrence of needle, or npos. An empty needle is found at
   // 0, even in an empty String. Linear in the length of the text.
@@ -138,10 +140,10 @@ class ZBUTIL_API String : public std::string {
   // set counts, NULs included); empty when all of it is in set. An empty set removes
   // nothing.
   String TrimWhiteSpaces(String const& set) const;
-  // The text up to its first NUL, mapped with _strlwr under the current locale. The
+  // The text up to its first NUL, mapped as _strlwr maps it under the current locale. The
   // argument is not read.
   String Lowercase(String const& unused) const;
-  // The text up to its first NUL, mapped with _strupr under the current locale. The
+  // The text up to its first NUL, mapped as _strupr maps it under the current locale. The
   // argument is not read.
   String Uppercase(String const& unused) const;
   // The text with the bytes before its first NUL in reverse order; the first NUL and

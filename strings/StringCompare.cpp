@@ -1,8 +1,6 @@
-// Comparison and number parsing of String and AnsiString. Every operation reads its
-// texts up to the first NUL and hands them to the C library, whose locale applies.
+// Comparison of String and AnsiString. Every operation reads its texts up to the first
+// NUL and hands them to the C library, whose locale applies.
 
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -15,10 +13,6 @@ namespace {
 int CompareIcaseCounted(char const* a, char const* b, long n) {
   return strncasecmp(a, b, static_cast<size_t>(n));
 }
-
-long ParseLong(char const* text) { return strtol(text, nullptr, 10); }
-
-double ParseDouble(char const* text) { return strtod(text, nullptr); }
 
 }  // namespace
 
@@ -41,25 +35,8 @@ int String::Compare(String const& s, long n, bool ignoreCase) const {
                     : strncmp(c_str(), s.c_str(), s.size());
 }
 
-int String::getInt() const {
-  int value = 0;
-  // On a text without a number sscanf stores nothing and value stays 0.
-  if (sscanf(c_str(), "%d", &value) != 1) return 0;  // NOLINT(cert-err34-c): as documented.
-  return value;
-}
-
-long String::getLong() const { return ParseLong(c_str()); }
-
-double String::getDoubleFloat() const { return ParseDouble(c_str()); }
-
 int AnsiString::compare_icase(AnsiString const& s) const { return strcasecmp(c_str(), s.c_str()); }
 
 int AnsiString::compare_icase(AnsiString const& s, long n) const {
   return CompareIcaseCounted(c_str(), s.c_str(), n);
 }
-
-int AnsiString::getInt() const { return static_cast<int>(ParseLong(c_str())); }
-
-long AnsiString::getLong() const { return ParseLong(c_str()); }
-
-double AnsiString::getDoubleFloat() const { return ParseDouble(c_str()); }

@@ -3,6 +3,9 @@
 
 // Internal helpers shared by the sources of String and AnsiString; not installed.
 
+#include <locale.h>
+#include <string.h>
+
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -54,6 +57,25 @@ inline std::string_view TrimmedView(std::string_view text, ByteSet const& set, b
                                     bool right) {
   return TrimmedView(
       text, [&set](char c) { return set.Contains(c); }, left, right);
+}
+
+// Sixteen bytes side by side; the compiler maps them to SSE2 on x86-64 and to plain
+// words where the target has no vector unit.
+using Bytes16 = signed char __attribute__((vector_size(16)));
+
+// Through a reference, not by value: on 32-bit x86 without SSE a vector passed by
+// value would change the calling convention (GCC warns of it).
+inline void LoadBytes(char const* p, Bytes16& v) { memcpy(&v, p, sizeof v); }
+
+// Whether the current locale folds case as the C locale does: toupper maps 'a'..'z'
+// to 'A'..'Z', tolower the reverse, and every other byte stays. Asked through the
+// public interface: the thread follows the global locale, and its LC_CTYPE is named
+// "C" or "POSIX". Other locales may map more bytes, or map them otherwise (Turkish
+// 'i'), so they take the table of the C library.
+inline bool FoldsAsciiLettersOnly() {
+  if (uselocale(static_cast<locale_t>(nullptr)) != LC_GLOBAL_LOCALE) return false;
+  char const* name = setlocale(LC_CTYPE, nullptr);
+  return name != nullptr && (strcmp(name, "C") == 0 || strcmp(name, "POSIX") == 0);
 }
 
 }  // namespace zbutil_detail

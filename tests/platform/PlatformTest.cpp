@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ScopedLocale.h"
@@ -83,9 +84,8 @@ class ScriptedTimer : public ZbUnixPerformanceTimer {
   int m_iStarts = 0;
 };
 
-// ((end - start) mod 2^32) * 1000 mod 2^32 / 100, and timeouts taken mod 2^32, as on
-// 32-bit x86. Every query measures from the last start, which Init makes through the
-// virtual StartTimer; the constructor uses its own.
+// ((end - start) mod 2^32) * 1000 mod 2^32 / 100, as on 32-bit x86. Every query measures from the
+// last start, which Init makes through the virtual StartTimer; the constructor uses its own.
 TEST(ZbUnixPerformanceTimer, MeasuresFromTheLastStartWithArithmeticWrappingAt32Bits) {
   ASSERT_EQ(sysconf(_SC_CLK_TCK), 100);
   ScriptedTimer timer;
@@ -98,9 +98,23 @@ TEST(ZbUnixPerformanceTimer, MeasuresFromTheLastStartWithArithmeticWrappingAt32B
     EXPECT_EQ(timer.GetDifferenceInMilliSecs(), ms) << start << " to " << end;
     EXPECT_TRUE(timer.IsTimedOut(ms));
     EXPECT_FALSE(timer.IsTimedOut(ms + 1));
-    EXPECT_TRUE(timer.IsTimedOut(static_cast<unsigned long>(0x100000000ull + ms)));
   }
   EXPECT_EQ(timer.m_iStarts, 3);
+}
+
+// The timeout is compared at the full width of unsigned long, not cut to 32 bits.
+TEST(ZbUnixPerformanceTimer, TimesOutAtTheFullWidthOfUnsignedLong) {
+  struct FixedDifference : ZbUnixPerformanceTimer {
+    unsigned long GetDifferenceInMilliSecs() override { return m_ulDifference; }
+    unsigned long m_ulDifference = 0;
+  } timer;
+  const auto beyond32 = static_cast<unsigned long>(0x100000000ull);  // 0 where long is 32 bits
+  for (auto [difference, timeout] : {std::pair{5ul, beyond32}, std::pair{beyond32 + 7, 8ul},
+                                     std::pair{ULONG_MAX - 1, ULONG_MAX}}) {
+    timer.m_ulDifference = difference;
+    EXPECT_EQ(timer.IsTimedOut(timeout), difference >= timeout) << difference << " " << timeout;
+  }
+  EXPECT_EQ(ZbUnixPerformanceTimer().IsTimedOut(beyond32), beyond32 == 0);
 }
 
 TEST(ZbUnixPerformanceTimer, ReadsElapsedRealTimeInTicks) {

@@ -26,30 +26,12 @@ TEST(StringConstruction, NullPointersLongsAndSelfAssignment) {
   EXPECT_EQ(s, "abc");
 }
 
-// Which operations read every byte and which stop at the first NUL.
-TEST(StringEmbeddedNuls, EachOperationReadsAllBytesOrStopsAtTheFirstNul) {
-  const String s("ab\0cd"s);
-  String t("x");
-  t = "ab\0cd"s;
-  EXPECT_EQ(t, "ab");
-  EXPECT_EQ(String(3u, "ab\0zz"), "ab\0"s);
-  EXPECT_EQ(s.GetAnsiString(), "ab\0cd"s);
-  EXPECT_EQ(s.GetAnsiStringEx(), "ab\0cd"s);
-  EXPECT_EQ(s.GetUnicodeString(), L"ab");
-  EXPECT_EQ(s.compare_case("ab"), 0);
-  EXPECT_EQ(String("AB\0x"s).compare_icase(String("ab\0y"s)), 0);
+// Where an embedded NUL ends the text; the fuzz targets check the other operations
+// against references that read bytes the same way.
+TEST(StringEmbeddedNuls, ConversionAndNumbersStopAtTheFirstNul) {
+  EXPECT_EQ(String("ab\0cd"s).GetUnicodeString(), L"ab");
   EXPECT_EQ(String("\0 42"s).getInt(), 0);
-  EXPECT_EQ(s.find_icase("cd"), std::string::npos);
-  EXPECT_EQ(s.find_icase("", 3), std::string::npos);
-  EXPECT_EQ(String("xab").find_icase(String("b\0x"s)), 2u);
-  EXPECT_FALSE(s.IsSubString("CD"));
-  EXPECT_EQ(s.Uppercase(""), "AB");
-  EXPECT_EQ(s.reverseString(), "ba\0cd"s);
-  EXPECT_EQ(String("\0\0a\0b\0"s).Trim('\0'), "a\0b"s);
-  EXPECT_EQ(String("\0 x\0"s).TrimWhiteSpaces(String(" \0"s)), "x");
-  EXPECT_EQ(String("a\\\0b"s).GetStringWithoutEscapeChars(), "a\0b"s);
-  EXPECT_EQ(t.FormatMessageEx("ab%cde", '\0'), 0);
-  EXPECT_EQ(t, "ab");
+  EXPECT_EQ(String("4\0 2"s).getLong(), 4);
 }
 
 TEST(StringReplace, LeftToRightWithoutRescanningInsertedText) {
@@ -63,31 +45,6 @@ TEST(StringReplace, LeftToRightWithoutRescanningInsertedText) {
     String s(text);
     EXPECT_EQ(s.Replace(pattern, replacement), count);
     EXPECT_EQ(s, result);
-  }
-}
-
-// Against erase-and-insert at each match in turn, the search going on after the
-// inserted text: near misses, overlapping candidates, matches at both ends, further
-// apart than the in-line scan, across NULs; patterns up to eight bytes and longer.
-TEST(StringReplace, SameResultAsEraseAndInsertEach) {
-  const std::string run(40, 'a');
-  for (std::string const& text :
-       {"a"s, "aab"s, "abaabaaab"s, "baaaaaaaaaaab"s, run + "b" + run + "ab",
-        "ab" + std::string(30, '.') + "ab\0ab"s + run + "ab"}) {
-    for (std::string const& pattern :
-         {"a"s, "b"s, "ab"s, "aab"s, "\0a"s, "aaaaaaab"s, "aaaaaaaaaaab"s}) {
-      for (std::string const& with : {""s, "xyz"s}) {
-        std::string expected(text);
-        int count = 0;
-        for (size_t at = expected.find(pattern); at != std::string::npos;
-             at = expected.find(pattern, at + with.size()), ++count) {
-          expected.replace(at, pattern.size(), with);
-        }
-        String s(text);
-        EXPECT_EQ(s.Replace(pattern, with), count) << text << " / " << pattern;
-        EXPECT_EQ(s, expected);
-      }
-    }
   }
 }
 
