@@ -1,20 +1,18 @@
 #ifndef ZBUTIL_LOGGING_LOGGERRESOURCES_H_
 #define ZBUTIL_LOGGING_LOGGERRESOURCES_H_
 
-// Internal: scoped owners of the logger's system resources, so that every early
-// return and every exception releases what an operation acquired. Not installed.
+// Internal: plain scoped owners of the logger's system resources (a descriptor, a
+// mapping, a record lock, the file creation mask), so that every early return and
+// every exception releases what an operation acquired. Not installed.
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <sched.h>
-
-#include <atomic>
 #include <cstddef>
-#include <mutex>
-#include <new>
+
+#include "logging/ThreadLock.h"  // for the sources that take both
 
 namespace zbutil_detail {
 
@@ -103,44 +101,6 @@ class ScopedUmask {
 
  private:
   mode_t m_modePrevious;
-};
-
-// Holds a mutex of the threads of one process, also in a child created by fork().
-// fork() copies the mutex in whatever state it had, locked by a thread that does not
-// exist in the child. `owner` names the process whose threads the mutex serves: when
-// it is not the caller's, no thread of the caller's process can be holding it yet, so
-// the first comer re-creates it (announced as -pid, so that siblings wait for that)
-// before anyone locks it.
-class ThreadLock {
- public:
-  ThreadLock(std::mutex& mutex, std::atomic<pid_t>& owner, pid_t self) : m_rMutex(mutex) {
-    Adopt(mutex, owner, self);
-    m_rMutex.lock();
-  }
-  ~ThreadLock() { m_rMutex.unlock(); }
-  ThreadLock(ThreadLock const&) = delete;
-  ThreadLock& operator=(ThreadLock const&) = delete;
-
- private:
-  static void Adopt(std::mutex& mutex, std::atomic<pid_t>& owner, pid_t self) {
-    for (;;) {
-      pid_t seen = owner.load(std::memory_order_acquire);
-      if (seen == self) return;
-      if (seen == -self) {  // a sibling thread is re-creating it right now
-        sched_yield();
-        continue;
-      }
-      // Another process's mutex (or a re-creation that a thread of another process
-      // began before the fork): take it over.
-      if (owner.compare_exchange_weak(seen, -self, std::memory_order_acq_rel)) {
-        new (&mutex) std::mutex();  // ends the copied object: std::mutex holds no resource
-        owner.store(self, std::memory_order_release);
-        return;
-      }
-    }
-  }
-
-  std::mutex& m_rMutex;
 };
 
 }  // namespace zbutil_detail

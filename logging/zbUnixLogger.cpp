@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+#include "logging/LockFileTable.h"
+
 int zbUnixLogger::m_siLogLevel = 255;
 unsigned long zbUnixLogger::sm_ulMsgNo = 1;
 
@@ -47,8 +49,9 @@ zbUnixLogger::zbUnixLogger(String const& logFileName, String const& lockFileName
       m_ullRecordsFiltered(0) {}
 
 zbUnixLogger::~zbUnixLogger() {
-  if (m_iLogFd >= 0) close(m_iLogFd);
-  if (m_iLockFd >= 0) close(m_iLockFd);
+  // Closing a descriptor of a lock file drops the record lock of the whole process:
+  // the close waits while another logger of the process holds it.
+  zbutil_detail::CloseLoggerFiles(m_iLogFd, m_iLockFd);
 }
 
 int zbUnixLogger::LoadLogSettings(zbLogSettings& /*settings*/, String& /*baseDirectory*/) {

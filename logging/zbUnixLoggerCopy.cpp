@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "logging/LoggerFiles.h"
 #include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
 
@@ -18,32 +19,34 @@ constexpr mode_t kBackupMode = 0660;
 
 }  // namespace
 
+int zbutil_detail::CopyThroughMappings(int sourceFd, int destinationFd, size_t size) {
+  // Declared in the reverse of the release order: the destination is unmapped first.
+  ScopedMapping sourceMap(mmap(nullptr, size, PROT_READ, MAP_SHARED, sourceFd, 0), size);
+  if (!sourceMap.IsMapped()) return -1;
+  ScopedMapping destinationMap(
+      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, destinationFd, 0), size);
+  if (!destinationMap.IsMapped()) return -1;
+  // The last byte gives the destination its length; the memcpy overwrites it.
+  if (lseek(destinationFd, static_cast<off_t>(size - 1), SEEK_SET) < 0) return -1;
+  if (write(destinationFd, "", 1) != 1) return -1;
+  // The file is sparse up to that byte: without its blocks reserved, a full disk would
+  // turn the memcpy into SIGBUS, killing the caller.
+  if (posix_fallocate(destinationFd, 0, static_cast<off_t>(size)) != 0) return -1;
+  memcpy(destinationMap.Get(), sourceMap.Get(), size);
+  return 0;
+}
+
 int zbUnixLogger::MemCopyFile(String const& source, String const& destination) const {
-  // Declared in the reverse of the release order: mappings (destination first), then
-  // descriptors (destination first).
+  // Declared in the reverse of the release order: the destination is closed first.
   ScopedFd sourceFd(open(source.GetAnsiString().c_str(), O_RDONLY));
   if (!sourceFd.IsOpen()) return -1;
   ScopedFd destinationFd(
       open(destination.GetAnsiString().c_str(), O_RDWR | O_CREAT | O_TRUNC, kBackupMode));
   if (!destinationFd.IsOpen()) return -1;
-
   struct stat status {};
   if (fstat(sourceFd.Get(), &status) != 0) return -1;
-  const size_t size = static_cast<size_t>(status.st_size);
-
-  // An empty source cannot be mapped (length 0): that fails here, as a copy failure.
-  ScopedMapping sourceMap(mmap(nullptr, size, PROT_READ, MAP_SHARED, sourceFd.Get(), 0), size);
-  if (!sourceMap.IsMapped()) return -1;
-  ScopedMapping destinationMap(
-      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, destinationFd.Get(), 0), size);
-  if (!destinationMap.IsMapped()) return -1;
-
-  // Give the destination its final length with its blocks reserved before the mapping
-  // is written: a sparse file (a seek and a one-byte write) would turn a full disk
-  // into SIGBUS in the middle of the memcpy, killing the caller.
-  if (posix_fallocate(destinationFd.Get(), 0, static_cast<off_t>(size)) != 0) return -1;
-  memcpy(destinationMap.Get(), sourceMap.Get(), size);
-  return 0;
+  return zbutil_detail::CopyThroughMappings(sourceFd.Get(), destinationFd.Get(),
+                                            static_cast<size_t>(status.st_size));
 }
 
 int zbUnixLogger::MoveFileContent(String const& source, String const& destination) {

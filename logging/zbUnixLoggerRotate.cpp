@@ -1,17 +1,107 @@
-// Rotation: the numbered backups "<log path>_<n>.Bak", probed afresh each time.
+// Rotation: the numbered backups "<log path>_<n>.Bak", found afresh each time, and the
+// steps that keep them whole when a rotation fails or is killed half-way.
+#include <errno.h>
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
+#include <string>
+
+#include "logging/BackupListing.h"
+#include "logging/LockFileTable.h"
+#include "logging/LoggerFiles.h"
+#include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
+
+using zbutil_detail::LoggerFileState;
+using zbutil_detail::ScopedFd;
+using zbutil_detail::ScopedMapping;
 
 namespace {
 
 constexpr char kBackupSeparator[] = "_";
 constexpr char kBackupSuffix[] = ".Bak";
+// The new backup's name until it is complete: the logger's own, beside the log.
+constexpr char kTemporarySuffix[] = "_rotating.tmp";
 constexpr char kBackupGroupError[] = "Error setting gid on log file: ";
+constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
+constexpr char kReopened[] = "Log file moved or removed while open, reopened: ";
+constexpr mode_t kBackupMode = 0660;
+constexpr int kTemporaryFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+// A descriptor that may be of a locked file: closed only once no lock can be lost by it.
+class KeptLockFd {
+ public:
+  KeptLockFd(LoggerFileState* state, int fd) : m_pState(state), m_iFd(fd) {}
+  ~KeptLockFd() { zbutil_detail::CloseKeepingLocks(m_pState, m_iFd); }
+  KeptLockFd(KeptLockFd const&) = delete;
+  KeptLockFd& operator=(KeptLockFd const&) = delete;
+  int Get() const { return m_iFd; }
+
+ private:
+  LoggerFileState* m_pState;
+  int m_iFd;
+};
+
+// The new backup under its temporary name: created exclusively (a planted name or link
+// cannot redirect it), removed by name unless it was renamed into place.
+class TemporaryBackup {
+ public:
+  explicit TemporaryBackup(std::string path) : m_strPath(std::move(path)), m_Fd(Create()) {}
+  ~TemporaryBackup() {
+    if (m_bCreated) unlink(m_strPath.c_str());
+  }
+  TemporaryBackup(TemporaryBackup const&) = delete;
+  TemporaryBackup& operator=(TemporaryBackup const&) = delete;
+
+  int Fd() const { return m_Fd.Get(); }
+  // Closes it and renames it to `backup`; returns the result of rename.
+  int MoveTo(std::string const& backup) {
+    m_Fd.Close();
+    const int renamed = rename(m_strPath.c_str(), backup.c_str());
+    m_bCreated = renamed != 0;
+    return renamed;
+  }
+
+ private:
+  int Create() {
+    int fd = open(m_strPath.c_str(), kTemporaryFlags, kBackupMode);
+    // A leftover that the listing could not remove, or a name planted since.
+    if (fd < 0 && errno == EEXIST && unlink(m_strPath.c_str()) == 0) {
+      fd = open(m_strPath.c_str(), kTemporaryFlags, kBackupMode);
+    }
+    m_bCreated = fd >= 0;
+    return fd;
+  }
+
+  std::string m_strPath;
+  bool m_bCreated = false;
+  ScopedFd m_Fd;
+};
+
+bool SameFile(struct stat const& one, struct stat const& other) {
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Whether the backup at `path` holds exactly the `size` bytes of `sourceFd`: then a
+// rotation was killed after its backup was in place and before the log was emptied.
+bool HoldsSameBytes(std::string const& path, int sourceFd, size_t size) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<uint64_t>(status.st_size) != size) {
+    return false;
+  }
+  ScopedFd backupFd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!backupFd.IsOpen()) return false;
+  ScopedMapping source(mmap(nullptr, size, PROT_READ, MAP_SHARED, sourceFd, 0), size);
+  ScopedMapping backup(mmap(nullptr, size, PROT_READ, MAP_SHARED, backupFd.Get(), 0), size);
+  return source.IsMapped() && backup.IsMapped() && memcmp(source.Get(), backup.Get(), size) == 0;
+}
 
 }  // namespace
 
@@ -46,33 +136,124 @@ void zbUnixLogger::GetNextBackupLogFileSequence(String& path, bool& allPresent, 
   }
 }
 
-int zbUnixLogger::RotateLogBackup() {
+namespace {
+
+void ReportLinkOnce(zbUnixLogger& logger, String const& path, LoggerFileState* state) {
+  if (state != nullptr && state->m_bLinkReported) return;
+  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, path);
+  if (state != nullptr) state->m_bLinkReported = true;
+}
+
+int EmptyLog(int logFd, LoggerFileState* state) {
+  const int truncated = ftruncate(logFd, 0);
+  if (truncated == 0 && state != nullptr) state->m_llLogSize = 0;
+  return truncated;
+}
+
+// The file behind `logFd` no longer sits at `path`: opens the log there again (created
+// if need be) and hands its descriptor over; the old file is left as it is.
+int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerFileState* state) {
+  const std::string narrow = path.GetAnsiString();
+  const int reopened = zbutil_detail::OpenForAppend(narrow);
+  if (reopened < 0) {
+    if (errno == ELOOP && zbutil_detail::IsSymbolicLink(narrow)) {
+      ReportLinkOnce(logger, path, state);
+    }
+    return -1;
+  }
+  zbutil_detail::CloseKeepingLocks(state, logFd);
+  logFd = reopened;
+  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kReopened, path);
   struct stat status {};
-  const int statResult = fstat(m_iLogFd, &status);
+  if (state != nullptr && fstat(reopened, &status) == 0) state->m_llLogSize = status.st_size;
+  return 0;
+}
+
+}  // namespace
+
+// Departures from the plain algorithm, each to keep written records and the caller safe:
+// - The log is read through its path only when the path still names the file behind
+//   m_iLogFd (opened with O_NOFOLLOW, compared by device and inode). Otherwise (moved,
+//   removed, replaced) nothing is copied or emptied: the log is reopened at its path,
+//   as programs do after an external rotation, and syslog is told; the old file keeps
+//   every record. A symbolic link at the path is refused (syslog, once per logger).
+// - The backups are listed from the directory in one pass. Numbers missing below a
+//   present backup (a shift that was killed or failed) are closed by renaming the
+//   backups above down, in order, so that no gap is ever refilled out of order.
+// - When the newest backup already holds exactly the log's bytes (a rotation killed
+//   between its rename and the truncation), only the truncation is done.
+// - The copy goes into "<log path>_rotating.tmp", created exclusively without following
+//   links, its group set on the descriptor; only once it is complete do the backups
+//   shift and it is renamed into place. A failed copy thus changes no backup, a planted
+//   link cannot redirect a backup, and a killed rotation leaves at most that temporary
+//   file, which the next rotation removes.
+// - Descriptors of the log are closed only once the record lock cannot be lost by it
+//   (the log may be the lock file).
+int zbUnixLogger::RotateLogBackup() {
+  LoggerFileState* state = zbutil_detail::FindLoggerState(m_iLockFd);
+  if (state != nullptr) state->m_llLogSize = -1;
+  struct stat log {};
+  const int statResult = fstat(m_iLogFd, &log);
   if (statResult != 0) return statResult;
   // Compared at full width: a log past 4 GiB must not look small.
-  if (static_cast<uint64_t>(status.st_size) <= m_LogSettings.m_ulMaxLogFileSize) return 0;
+  if (static_cast<uint64_t>(log.st_size) <= m_LogSettings.m_ulMaxLogFileSize) {
+    if (state != nullptr) state->m_llLogSize = log.st_size;
+    return 0;
+  }
 
-  String backupPath;
-  bool allPresent = false;
-  int number = 0;
-  GetNextBackupLogFileSequence(backupPath, allPresent, number);
-  if (allPresent) {
+  const std::string logPath = m_strLogFilePath.GetAnsiString();
+  KeptLockFd source(state, open(logPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat atPath {};
+  if (source.Get() < 0 && errno == ELOOP && zbutil_detail::IsSymbolicLink(logPath)) {
+    ReportLinkOnce(*this, m_strLogFilePath, state);
+    return -1;
+  }
+  if (source.Get() < 0 ? errno == ENOENT
+                       : fstat(source.Get(), &atPath) == 0 && !SameFile(atPath, log)) {
+    return ReopenMovedLog(*this, m_strLogFilePath, m_iLogFd, state);
+  }
+  if (source.Get() < 0 || atPath.st_size <= 0) return -1;
+  const size_t size = static_cast<size_t>(atPath.st_size);
+
+  const uint32_t backups = m_LogSettings.m_ulMaxBackupFiles;
+  if (backups == 0) return EmptyLog(m_iLogFd, state);  // the content is discarded
+  zbutil_detail::BackupListing listing;
+  if (!zbutil_detail::ListBackups(logPath, kTemporarySuffix, backups, listing) ||
+      listing.m_bDirectoryInTheWay) {
+    return -1;
+  }
+  String from;
+  String to;
+  const auto present = static_cast<uint32_t>(listing.m_vNumbers.size());
+  for (uint32_t rank = 1; rank <= present; ++rank) {
+    const uint32_t number = listing.m_vNumbers[rank - 1];
+    if (number == rank) continue;
+    BuildBackupLogFilePath(static_cast<int>(number), from);
+    BuildBackupLogFilePath(static_cast<int>(rank), to);
+    if (rename(from.GetAnsiString().c_str(), to.GetAnsiString().c_str()) != 0) return -1;
+  }
+  if (present > 0) {
+    BuildBackupLogFilePath(static_cast<int>(present), to);
+    if (HoldsSameBytes(to.GetAnsiString(), source.Get(), size)) return EmptyLog(m_iLogFd, state);
+  }
+
+  TemporaryBackup fresh(logPath + kTemporarySuffix);
+  if (fresh.Fd() < 0) return -1;
+  const bool grouped = fchown(fresh.Fd(), static_cast<uid_t>(-1), m_gidGroupID) == 0;
+  if (zbutil_detail::CopyThroughMappings(source.Get(), fresh.Fd(), size) != 0) return -1;
+  if (present == backups) {
     // Oldest content first out: k -> k-1 for k = 2..N; the first rename drops backup 1.
-    String from;
-    String to;
-    for (uint32_t k = 2; k <= m_LogSettings.m_ulMaxBackupFiles; ++k) {
+    for (uint32_t k = 2; k <= backups; ++k) {
       BuildBackupLogFilePath(static_cast<int>(k - 1), to);
       BuildBackupLogFilePath(static_cast<int>(k), from);
       const int renamed = rename(from.GetAnsiString().c_str(), to.GetAnsiString().c_str());
       if (renamed != 0) return renamed;
     }
   }
-  const int moved = MoveFileContent(m_strLogFilePath, backupPath);
-  if (moved < 0) return moved;
-  if (!backupPath.empty() &&
-      chown(backupPath.GetAnsiString().c_str(), static_cast<uid_t>(-1), m_gidGroupID) == -1) {
-    LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kBackupGroupError, backupPath);
-  }
-  return 0;
+  BuildBackupLogFilePath(static_cast<int>(present == backups ? backups : present + 1), to);
+  const int placed = fresh.MoveTo(to.GetAnsiString());
+  if (placed != 0) return placed;
+  const int emptied = EmptyLog(m_iLogFd, state);
+  if (emptied == 0 && !grouped) LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kBackupGroupError, to);
+  return emptied;
 }

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <thread>
 
+#include "logging/LockFileTable.h"
 #include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
 
@@ -139,7 +140,9 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   va_end(arguments);
   const size_t recordBytes = headerBytes + strlen(record + headerBytes);
 
-  zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, pid);
+  // The turn keeps this process's loggers on the same lock file (threads of this one
+  // among them) apart, which the record lock cannot; it ends after the lock's release.
+  zbutil_detail::LockFileTurn turn(m_iLockFd, pid);
   zbutil_detail::RecordLock lock(m_iLockFd);
   // The hook is asked only when the lock is taken: the free path costs nothing more.
   if (!lock.IsHeld() && !WaitForLock(lock, GetLockWaitMilliseconds())) {
@@ -153,8 +156,13 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   if (fchown(m_iLogFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {
     LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLogGroupError);
   }
-  // One write, whatever its result: a record is never completed or retried.
+  // One write, never completed or retried. A record that fell short (full disk, file
+  // size limit) is counted as lost, so its fragment is cut off again.
   const ssize_t written = write(m_iLogFd, record, recordBytes);
-  Count(written == static_cast<ssize_t>(recordBytes) ? m_ullRecordsWritten
-                                                     : m_ullRecordsDroppedOther);
+  if (written == static_cast<ssize_t>(recordBytes)) {
+    Count(m_ullRecordsWritten);
+  } else {
+    turn.CutBack(m_iLogFd, static_cast<long>(written));
+    Count(m_ullRecordsDroppedOther);
+  }
 }

@@ -45,9 +45,9 @@ bool SetFileSizeLimit(rlim_t bytes) {
   return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
-// The log file alone, or its whole directory, removed while open. The logger never
-// opens its files again: records go on into the unlinked log until it passes the size
-// limit; from then on every record is lost, since rotation copies the log by its path.
+// The log file alone, or its whole directory, removed while open. Records go on into
+// the unlinked log until it passes the size limit; rotation then finds no log at its
+// path and opens a new one there (once the directory is back), saying so to syslog.
 int RemoveWhileOpen(Context& c, bool directory) {
   c.Log("before");
   char const* path = c.m_Dir.Path().c_str();
@@ -59,8 +59,17 @@ int RemoveWhileOpen(Context& c, bool directory) {
   while (ReadFile(unlinked).size() <= 600) c.Log("unlinked");
   if (directory && mkdir(path, 0700) != 0) return 2;
   const std::string full = ReadFile(unlinked);
-  c.Log("lost");
-  return ReadFile(unlinked) == full && !Exists(c.m_strLog) && !Exists(c.Backup(1)) ? 0 : 3;
+  const int unlinkedFd = dup(c.m_Logger.m_iLogFd);
+  c.Log("reopened");
+  const std::string reopened = "134 Log file moved or removed while open, reopened: " + c.m_strLog;
+  const bool kept = ReadFile("/proc/self/fd/" + std::to_string(unlinkedFd)) == full;
+  close(unlinkedFd);
+  if (!kept || MessageOf(ReadFile(c.m_strLog)) != "reopened" || Exists(c.Backup(1)) ||
+      CapturedSyslog() != reopened + "\n") {
+    return 3;
+  }
+  CapturedSyslog().clear();
+  return 0;
 }
 
 struct Fault {
@@ -74,8 +83,8 @@ struct Fault {
 TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
   const std::string filler(60, 'x');
   const Fault faults[] = {
-      // The record that reaches the limit is cut there (and stays as one broken line);
-      // later ones fail. Both count as lost.
+      // The record that reaches the limit is cut back to the record before it; later
+      // ones fail. Both count as lost.
       {"disk full", 1000, 1, false,
        [&](Context& c) {
          c.Log("opened");
@@ -83,7 +92,8 @@ TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
          if (!SetFileSizeLimit(full)) return 1;
          for (int i = 0; i < 4; ++i) c.Log(filler + " " + std::to_string(i));
          const std::string content = ReadFile(c.m_strLog);
-         if (content.size() != full || !Holds(content, filler + " 0")) return 2;
+         const std::vector<std::string> records = SplitRecords(content);
+         if (records.size() != 2 || MessageOf(records.back()) != filler + " 0") return 2;
          if (c.m_Logger.GetRecordsWritten() != 2 || c.m_Logger.GetRecordsDroppedOther() != 3) {
            return 3;
          }
@@ -108,7 +118,8 @@ TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
       {"log file deleted", 600, 1, true, [](Context& c) { return RemoveWhileOpen(c, false); }},
       {"log directory removed", 600, 1, true, [](Context& c) { return RemoveWhileOpen(c, true); }},
       // A directory where the shift renames onto backup 1: every record is lost while
-      // the log is over the limit; the log and backup 2 keep their content.
+      // the log is over the limit; the log and backup 2 keep their content. Once it is
+      // gone, backup 2 moves down to 1 and the log becomes backup 2.
       {"backup rename fails", 300, 2, false,
        [](Context& c) {
          WriteFile(c.Backup(2), "second");
@@ -165,7 +176,8 @@ TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
       const std::vector<std::string> records = SplitRecords(ReadFile(c.m_strLog));
       if (records.empty() || MessageOf(records.back()) != "after") return 10;
       if (!c.m_strRotated.empty() &&
-          (records.size() != 1 || ReadFile(c.Backup(1)) != c.m_strRotated)) {
+          (records.size() != 1 ||
+           ReadFile(c.Backup(Exists(c.Backup(2)) ? 2 : 1)) != c.m_strRotated)) {
         return 11;
       }
       return CapturedSyslog().empty() ? 0 : 12;

@@ -116,7 +116,7 @@ TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
       {4, 2, {}, {"abcde"}, "", {"abcde"}},
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd"}, "", {"1st", "2nd", "3rd", "4"}},
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
-      {1, 2, {"", "kept"}, {"content"}, "", {"content", "kept"}},  // a gap is filled first
+      {1, 2, {"", "kept"}, {"content"}, "", {"kept", "content"}},  // a gap is closed in order
       {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
       {1, 0, {}, {"discarded"}, "", {}},
   };

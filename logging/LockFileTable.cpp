@@ -1,0 +1,203 @@
+// The process-wide table of lock files and the loggers that use them.
+#include "logging/LockFileTable.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "logging/ThreadLock.h"
+
+namespace zbutil_detail {
+
+struct LockFileEntry {
+  dev_t m_devFile = 0;
+  ino_t m_inoFile = 0;
+  std::mutex m_mtxTurn;
+  std::atomic<pid_t> m_pidTurn{0};
+  // The thread whose turn it is (0 between turns), so that a rotation knows whether
+  // to put off its closes.
+  std::atomic<pthread_t> m_thrHolder{0};
+  // Descriptors to close at the end of the current turn; guarded by m_mtxTurn.
+  static constexpr int kMaxDeferred = 4;
+  int m_aiDeferred[kMaxDeferred] = {};
+  int m_iDeferred = 0;
+  // Loggers registered on it, plus closes in progress; guarded by the registry mutex.
+  unsigned m_uRefs = 0;
+};
+
+namespace {
+
+// Descriptor number -> logger state, in chunks made on first use and never freed, so
+// that a lookup needs no lock: 4096 chunks of 1024 cover 4 million descriptors.
+constexpr int kChunkBits = 10;
+constexpr int kChunkSlots = 1 << kChunkBits;
+constexpr int kChunks = 4096;
+using Chunk = std::atomic<LoggerFileState*>;
+std::atomic<Chunk*> g_apChunks[kChunks];
+
+struct Registry {
+  std::mutex m_mtx;
+  std::atomic<pid_t> m_pid{0};
+  std::vector<LockFileEntry*> m_vEntries;
+};
+
+Registry& TheRegistry() {
+  static Registry* const registry = new Registry();  // never destroyed: loggers may outlive statics
+  return *registry;
+}
+
+// The turn shared by loggers whose lock descriptor was never registered.
+LockFileEntry& FallbackEntry() {
+  static LockFileEntry* const entry = new LockFileEntry();
+  return *entry;
+}
+
+Chunk* SlotOf(int fd, bool create) {
+  if (fd < 0 || (fd >> kChunkBits) >= kChunks) return nullptr;
+  std::atomic<Chunk*>& chunkRef = g_apChunks[fd >> kChunkBits];
+  Chunk* chunk = chunkRef.load(std::memory_order_acquire);
+  if (chunk == nullptr && create) {
+    Chunk* fresh = new Chunk[kChunkSlots]();
+    if (chunkRef.compare_exchange_strong(chunk, fresh, std::memory_order_acq_rel)) {
+      chunk = fresh;
+    } else {
+      delete[] fresh;  // another thread installed one first: `chunk` now holds it
+    }
+  }
+  return chunk == nullptr ? nullptr : &chunk[fd & (kChunkSlots - 1)];
+}
+
+// The entry for a file, with a reference taken; nullptr when none exists and `create`
+// is false.
+LockFileEntry* Acquire(struct stat const& file, bool create) {
+  Registry& registry = TheRegistry();
+  ThreadLock guard(registry.m_mtx, registry.m_pid, getpid());
+  for (LockFileEntry* entry : registry.m_vEntries) {
+    if (entry->m_devFile == file.st_dev && entry->m_inoFile == file.st_ino) {
+      ++entry->m_uRefs;
+      return entry;
+    }
+  }
+  if (!create) return nullptr;
+  auto* entry = new LockFileEntry();
+  entry->m_devFile = file.st_dev;
+  entry->m_inoFile = file.st_ino;
+  entry->m_uRefs = 1;
+  registry.m_vEntries.push_back(entry);
+  return entry;
+}
+
+void Release(LockFileEntry* entry) {
+  Registry& registry = TheRegistry();
+  ThreadLock guard(registry.m_mtx, registry.m_pid, getpid());
+  if (--entry->m_uRefs != 0) return;
+  auto& entries = registry.m_vEntries;
+  entries.erase(std::remove(entries.begin(), entries.end(), entry), entries.end());
+  delete entry;
+}
+
+bool IsFileOf(LockFileEntry const* entry, int fd) {
+  struct stat file {};
+  return fstat(fd, &file) == 0 && file.st_dev == entry->m_devFile &&
+         file.st_ino == entry->m_inoFile;
+}
+
+// Closes `fd` during the turn of its file's entry, if its file has one.
+void CloseDuringTurn(int fd) {
+  struct stat file {};
+  LockFileEntry* entry = fstat(fd, &file) == 0 ? Acquire(file, false) : nullptr;
+  if (entry == nullptr) {
+    close(fd);
+    return;
+  }
+  {
+    ThreadLock turn(entry->m_mtxTurn, entry->m_pidTurn, getpid());
+    close(fd);
+  }
+  Release(entry);
+}
+
+}  // namespace
+
+LoggerFileState* RegisterLockFile(int lockFd) {
+  struct stat file {};
+  Chunk* slot = SlotOf(lockFd, true);
+  if (slot == nullptr || fstat(lockFd, &file) != 0) return nullptr;
+  auto* state = new LoggerFileState{Acquire(file, true), -1, false};
+  LoggerFileState* stale = slot->exchange(state, std::memory_order_acq_rel);
+  if (stale != nullptr) {  // a descriptor closed behind the table's back
+    Release(stale->m_pEntry);
+    delete stale;
+  }
+  return state;
+}
+
+LoggerFileState* FindLoggerState(int lockFd) {
+  Chunk* slot = SlotOf(lockFd, false);
+  return slot == nullptr ? nullptr : slot->load(std::memory_order_acquire);
+}
+
+void CloseLoggerFiles(int logFd, int lockFd) {
+  Chunk* slot = SlotOf(lockFd, false);
+  LoggerFileState* state =
+      slot == nullptr ? nullptr : slot->exchange(nullptr, std::memory_order_acq_rel);
+  if (logFd >= 0) CloseDuringTurn(logFd);
+  if (lockFd >= 0) CloseDuringTurn(lockFd);
+  if (state != nullptr) {
+    Release(state->m_pEntry);
+    delete state;
+  }
+}
+
+void CloseKeepingLocks(LoggerFileState* state, int fd) {
+  if (fd < 0) return;
+  LockFileEntry* entry = state == nullptr ? nullptr : state->m_pEntry;
+  if (entry != nullptr &&
+      pthread_equal(entry->m_thrHolder.load(std::memory_order_relaxed), pthread_self()) &&
+      entry->m_iDeferred < LockFileEntry::kMaxDeferred) {
+    entry->m_aiDeferred[entry->m_iDeferred++] = fd;
+    return;
+  }
+  CloseDuringTurn(fd);
+}
+
+LockFileTurn::LockFileTurn(int lockFd, pid_t self)
+    : m_pState(FindLoggerState(lockFd)),
+      m_pEntry(m_pState != nullptr ? m_pState->m_pEntry : &FallbackEntry()) {
+  ThreadLock::Lock(m_pEntry->m_mtxTurn, m_pEntry->m_pidTurn, self);
+  m_pEntry->m_thrHolder.store(pthread_self(), std::memory_order_relaxed);
+}
+
+LockFileTurn::~LockFileTurn() {
+  // The record lock is released by now. A descriptor of this entry's own file is
+  // closed before another logger can take the lock; any other waits for its own turn.
+  int later[LockFileEntry::kMaxDeferred];
+  int laterCount = 0;
+  for (int i = 0; i < m_pEntry->m_iDeferred; ++i) {
+    const int fd = m_pEntry->m_aiDeferred[i];
+    if (m_pEntry != &FallbackEntry() && !IsFileOf(m_pEntry, fd)) {
+      later[laterCount++] = fd;
+    } else {
+      close(fd);
+    }
+  }
+  m_pEntry->m_iDeferred = 0;
+  m_pEntry->m_thrHolder.store(0, std::memory_order_relaxed);
+  m_pEntry->m_mtxTurn.unlock();
+  for (int i = 0; i < laterCount; ++i) CloseDuringTurn(later[i]);
+}
+
+void LockFileTurn::CutBack(int logFd, long written) const {
+  if (m_pState == nullptr || m_pState->m_llLogSize < 0 || written <= 0) return;
+  struct stat file {};
+  // Only our own fragment: the file ends where the write left it.
+  if (fstat(logFd, &file) == 0 && file.st_size == m_pState->m_llLogSize + written) {
+    (void)!ftruncate(logFd, static_cast<off_t>(m_pState->m_llLogSize));
+  }
+}
+
+}  // namespace zbutil_detail
