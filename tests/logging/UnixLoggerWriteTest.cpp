@@ -46,11 +46,6 @@ TEST(UnixLoggerRecord, BytesAreExact) {
     const std::string actual = ReadFile(dir.File("app.log")).substr(offset);
     EXPECT_TRUE(actual == expected(before) || actual == expected(time(nullptr))) << actual;
   }
-  std::string names;
-  for (int i = 0; i < 8; ++i)
-    names += zbILogger::GetLogLevelDisplayName(static_cast<zbLogLevel>((1 << i) >> 1));
-  EXPECT_EQ(names,
-            "Critical Failure:Error:Exception:Warning:Information:Trace:Perf. Timing:Audit:");
 }
 
 // LogLevel is read at every record, like strtol in base 10, and wins over the settings;
@@ -108,11 +103,12 @@ TEST(UnixLoggerCounts, EachRecordCountsOnceForWhatBecameOfIt) {
     logger.Log(zbLogError, "f", 7, "written once the lock is free");
   }
   EXPECT_EQ(logger.m_iLockWaitCalls, 3);
-  EXPECT_EQ(std::to_string(logger.GetRecordsWritten()) + " " +
-                std::to_string(logger.GetRecordsDroppedLocked()) + " " +
-                std::to_string(logger.GetRecordsDroppedOther()) + " " +
-                std::to_string(logger.GetRecordsFiltered()),
-            "2 2 0 2");  // written, locked, other, filtered
+  EXPECT_EQ(logger.GetRecordsDroppedLocked(), 2u);
+  std::string messages;
+  for (std::string const& record : SplitRecords(ReadFile(dir.File("app.log")))) {
+    messages += MessageOf(record) + ";";
+  }
+  EXPECT_EQ(messages, "written;written once the lock is free;");
 }
 
 constexpr int kRecords = 300;  // per writer
@@ -137,51 +133,31 @@ void LogFromThreads(std::vector<zbILogger*> const& loggers, int firstWriter) {
 }
 
 // Threads of one process wait for each other, on a shared logger or on loggers of
-// their own (record locks belong to the process): all their records land, in order.
-// Processes (two threads on one rotating logger each) drop records while another holds
-// the lock, how many depends on the scheduler, but what lands is whole and in order.
-TEST(UnixLoggerConcurrency, ThreadsAndProcessesWriteWholeRecords) {
+// their own (record locks belong to the process): all their records land whole and in
+// order. (Processes, which drop records while another holds the lock, are the crash
+// test's.)
+TEST(UnixLoggerConcurrency, ThreadsWriteWholeRecordsInOrder) {
   TempDir dir;
   {
-    ProbeLogger shared(dir.Path());
-    ProbeLogger own(dir.Path());
-    ProbeLogger other(dir.Path());
+    ProbeLogger shared(dir.Path(), "app.log", 8192, 1000);
+    ProbeLogger own(dir.Path(), "app.log", 8192, 1000);
+    ProbeLogger other(dir.Path(), "app.log", 8192, 1000);
     LogFromThreads({&shared, &shared, &own, &other}, 0);
-    EXPECT_EQ(shared.GetRecordsWritten(), 2u * kRecords);
   }
-  int gate[2];
-  ASSERT_EQ(pipe(gate), 0);
-  std::vector<pid_t> children;
-  for (int process = 1; process <= 3; ++process) {
-    children.push_back(Spawn([&, process] {
-      close(gate[1]);
-      char go = 0;
-      if (read(gate[0], &go, 1) != 0) return 1;  // released together when the pipe closes
-      ProbeLogger logger(dir.Path(), "app.log", 8192, 64);
-      LogFromThreads({&logger, &logger}, 2 + 2 * process);
-      return 0;
-    }));
-  }
-  close(gate[0]);
-  close(gate[1]);
-  for (pid_t child : children) EXPECT_EQ(Reap(child), 0);
   std::string all;  // the backups, oldest first, then the log
   for (int n = 1; Exists(dir.File("app.log_" + std::to_string(n) + ".Bak")); ++n) {
     all += ReadFile(dir.File("app.log_" + std::to_string(n) + ".Bak"));
   }
-  std::map<int, std::pair<int, int>> seen;  // per writer: the last record number, the count
+  std::map<int, int> seen;  // per writer: records, each the next in order
   for (std::string const& record : SplitRecords(all + ReadFile(dir.File("app.log")))) {
     int writer = -1;
     int number = -1;
     sscanf(MessageOf(record).c_str(), "W%d #%d", &writer, &number);
     EXPECT_EQ(record.substr(std::min<size_t>(29, record.size())),  // after pid, date and time
               std::string(23, ' ') + "w.cc|    7|Information: - " + Message(writer, number));
-    auto& [last, count] = seen.emplace(writer, std::make_pair(-1, 0)).first->second;
-    EXPECT_GT(number, last) << writer;  // in order
-    last = number;
-    ++count;
+    EXPECT_EQ(number, seen[writer]++) << writer;
   }
-  for (int writer = 0; writer < 4; ++writer) EXPECT_EQ(seen[writer].second, kRecords) << writer;
+  for (int writer = 0; writer < 4; ++writer) EXPECT_EQ(seen[writer], kRecords) << writer;
 }
 
 // Each logger clears the process's file creation mask while it opens its files: two
