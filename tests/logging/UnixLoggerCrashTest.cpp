@@ -38,146 +38,133 @@ struct Situation {
   Disturb m_Disturb;
 };
 
-char const* const kSteps[] = {
-    "open",   "close",  "write",  "lseek",  "ftruncate", "posix_fallocate",
-    "mmap",   "munmap", "memcpy", "rename", "link",      "unlink",
-    "fchown", "chown",  "fstat",  "stat",   "access",    "fsync"};
+char const* const kSteps[] = {"open",  "close",  "write",  "lseek",  "ftruncate", "posix_fallocate",
+                              "mmap",  "munmap", "memcpy", "rename", "unlink",    "fchown",
+                              "chown", "fstat",  "stat",   "access"};
 
 std::string Message(int id, int n) {
-  return "W" + std::to_string(id) + " #" + std::to_string(n) + std::string(n * 7 % 61, '.') +
-         " end";
-}
-
-// A writer process: `threads` loggers from writer `id` on, `records` records each.
-int Write(Situation const& s, std::string const& dir, std::string const& status, int id,
-          int records) {
-  alarm(30);  // a hang dies of SIGALRM, which the run counts as a failure
-  auto body = [&](int writer) {
-    ProbeLogger logger(dir, s.m_szLog, s.m_uMaxSize, s.m_uBackups);
-    const int out =
-        open((status + "/" + std::to_string(writer)).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    for (int n = 0; n < records; ++n) {
-      const unsigned long long before = logger.GetRecordsWritten();
-      logger.Log(zbLogError, "crash.cc", writer, "%s", Message(writer, n).c_str());
-      if (logger.GetRecordsWritten() != before && write(out, &n, sizeof n) != sizeof n) _exit(3);
-    }
-  };
-  std::vector<std::thread> others;
-  for (int t = 1; t < s.m_iThreads; ++t) others.emplace_back(body, id + t);
-  body(id);
-  for (std::thread& thread : others) thread.join();
-  return 0;
+  return "W" + std::to_string(id) + " #" + std::to_string(n) + std::string(n * 7 % 61, '.') + ".";
 }
 
 class CrashRun {
  public:
   explicit CrashRun(Situation const& s) : m_S(s) {}
 
+  // A writer process: a logger per thread, `records` records each, every one counted
+  // as written noted in the status file of its writer.
   pid_t Spawn(std::string const& fault, int records) {
     const int id = m_iNextId;
     m_iNextId += m_S.m_iThreads;
     for (int t = 0; t < m_S.m_iThreads; ++t) m_Faults[id + t] = fault;
     return logger_test::Spawn([&] {
+      alarm(30);  // a hang dies of SIGALRM, which counts as a failure
       if (!fault.empty()) setenv("ZBUTIL_FAULT", fault.c_str(), 1);
-      return Write(m_S, m_strDir, m_Status.Path(), id, records);
+      auto body = [&](int writer) {
+        ProbeLogger logger(m_strDir, m_S.m_szLog, m_S.m_uMaxSize, m_S.m_uBackups);
+        const int out = open(m_Status.File(std::to_string(writer)).c_str(),
+                             O_WRONLY | O_CREAT | O_APPEND, 0600);
+        for (int n = 0; n < records; ++n) {
+          const unsigned long long before = logger.GetRecordsWritten();
+          logger.Log(zbLogError, "crash.cc", writer, "%s", Message(writer, n).c_str());
+          if (logger.GetRecordsWritten() != before && write(out, &n, sizeof n) != sizeof n)
+            _exit(3);
+        }
+      };
+      std::vector<std::thread> others;
+      for (int t = 1; t < m_S.m_iThreads; ++t) others.emplace_back(body, id + t);
+      body(id);
+      for (std::thread& thread : others) thread.join();
+      return 0;
     });
   }
-  bool Tally(int status) {  // whether the writer was killed
+  bool Tally(int status) {  // whether the writer was killed by the test
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) return ++m_iKilled;
-    if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL) {
-      Note(std::string("killed by ") + strsignal(WTERMSIG(status)), "");
-    }
+    if (WIFSIGNALED(status)) Note(std::string("killed by ") + strsignal(WTERMSIG(status)), "");
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0) Note("writer failed", "");
     return false;
+  }
+  bool Wait(pid_t writer) {
+    int status = 0;
+    return waitpid(writer, &status, 0) == writer && Tally(status);
   }
   void Retire(bool remove) {  // moves the log away or deletes it, keeping its content
     const std::string log = m_strDir + "/" + m_S.m_szLog;
     const int fd = open(log.c_str(), O_RDONLY);
-    if (fd < 0) return;
-    m_RetiredFds.push_back(fd);
-    if ((remove ? unlink(log.c_str()) : rename(log.c_str(), (log + ".moved").c_str())) != 0) {
+    if (fd >= 0) m_Retired.push_back(fd);
+    if (fd >= 0 && (remove ? unlink(log.c_str()) : rename(log.c_str(), (log + ".old").c_str()))) {
       Note("log not moved", strerror(errno));
     }
   }
-  // Checks the files of m_strDir that records went to, closing those moved away.
-  void ScanFiles();
-  // The problems found, counted records missing among them; "" when none.
-  std::string Problems();
+  void ScanFiles();        // checks the files of m_strDir and those moved away
+  std::string Problems();  // including counted records that were not found
 
   std::string m_strDir;  // where the writers log
   int m_iKilled = 0;
-  long m_lBackups = 0;
+  int m_iBackups = 0;
 
  private:
-  // Counts a problem of a kind, keeping the first detail seen of each kind.
-  void Note(std::string const& kind, std::string const& detail) {
-    if (m_Problems[kind].first++ == 0) m_Problems[kind].second = detail;
+  enum Kind { kBackup, kLog, kMovedAway };
+  void Note(std::string const& kind, std::string const& example) {
+    if (m_Problems[kind].first++ == 0) m_Problems[kind].second = example;
   }
   std::string Fault(int id) { return m_Faults[id].empty() ? "" : ", killed at " + m_Faults[id]; }
-  enum Kind { kBackup, kLog, kMovedAway };
-  void Scan(std::string const& name, std::string const& content, int chain, Kind kind);
+  void Scan(std::string const& name, std::string const& content, Kind kind);
 
   Situation const& m_S;
   TempDir m_Status;
   int m_iNextId = 0;
+  int m_iChain = 0;                     // files through which each writer's order holds
   std::map<int, std::string> m_Faults;  // per writer: the fault it was armed with
-  std::vector<int> m_RetiredFds;        // the logs moved away or deleted
-  std::map<std::string, std::pair<int, std::string>> m_Problems;
-  std::map<std::pair<int, int>, int> m_Seen;  // (writer, record): times found
-  std::map<std::pair<int, int>, int> m_Last;  // (chain, writer): last record number
+  std::vector<int> m_Retired;           // the logs moved away or deleted
+  std::map<std::string, std::pair<int, std::string>> m_Problems;  // kind: count, example
+  std::map<std::pair<int, int>, int> m_Seen;                      // (writer, record): times found
+  std::map<std::pair<int, int>, int> m_Last;  // (chain, writer): last record found
   std::map<int, int> m_First;                 // writer: first record found
-  int m_iChain = 0;                           // files in which each writer's order holds
 };
 
-void CrashRun::Scan(std::string const& name, std::string const& content, int chain, Kind kind) {
+void CrashRun::Scan(std::string const& name, std::string const& content, Kind kind) {
   if (content.find('\0') != std::string::npos) Note("NUL-filled", name);
   if (kind == kBackup && content.empty()) Note("empty backup", name);
   if (!content.empty() && content[0] != '\n') Note("torn", "at the start of " + name);
-  for (size_t at = 1, end = 0; at < content.size(); at = end + 1) {
-    end = std::min(content.find('\n', at), content.size());
-    const std::string record = content.substr(at, end - at);
+  for (std::string const& record : SplitRecords(content)) {
     int id = -1;
     int n = -1;
-    char tail[128];
+    char tail[96];
     sscanf(MessageOf(record).c_str(), "W%d #%d", &id, &n);
     snprintf(tail, sizeof tail, "|%27.27s|%5d|Error: - ", "crash.cc", id);
     if (n < 0 || record.size() < 28 || record.substr(28) != tail + Message(id, n)) {
-      Note("torn", name);
-      continue;
-    }
-    // A writer killed between the new backup's rename and the truncation leaves the log
-    // to the next rotation; when the log is moved first, that content stays in both.
-    if (m_Seen[{id, n}]++ > 0) {
+      Note("torn", name + " [" + record + "]");
+    } else if (m_Seen[{id, n}]++ > 0) {
+      // A writer killed between the new backup's rename and the truncation leaves the
+      // log to the next rotation; when the log is moved first, that content stays in both.
       if (kind != kMovedAway) Note("duplicated", Message(id, n) + Fault(id));
-      continue;
+    } else {
+      m_First.emplace(id, n);
+      int& last = m_Last.emplace(std::make_pair(m_iChain, id), -1).first->second;
+      if (n < last) Note("out of order", name + ": " + Message(id, n) + Fault(id));
+      last = n;
     }
-    if (!m_First.count(id)) m_First[id] = n;
-    int& last = m_Last.emplace(std::make_pair(chain, id), -1).first->second;
-    if (n < last) Note("out of order", name + ": " + Message(id, n) + Fault(id));
-    last = n;
   }
 }
 
 void CrashRun::ScanFiles() {
   const std::string log = m_strDir + "/" + m_S.m_szLog;
+  auto backup = [&log](int n) { return log + "_" + std::to_string(n) + ".Bak"; };
   int highest = 0;
-  for (int n = 1; n <= highest + 64; ++n) {
-    if (Exists(log + "_" + std::to_string(n) + ".Bak")) highest = n;
-  }
-  const int chain = ++m_iChain;
+  for (int n = 1; n <= highest + 64; ++n) highest = Exists(backup(n)) ? n : highest;
+  ++m_iChain;
   for (int n = 1; n <= highest; ++n) {
-    const std::string backup = log + "_" + std::to_string(n) + ".Bak";
-    if (!Exists(backup)) Note("gap", backup);
-    Scan("backup " + std::to_string(n), ReadFile(backup), chain, kBackup);
+    if (!Exists(backup(n))) Note("gap", backup(n));
+    Scan("backup " + std::to_string(n), ReadFile(backup(n)), kBackup);
   }
-  m_lBackups += highest;
-  Scan("the log", ReadFile(log), chain, kLog);
-  for (size_t i = 0; i < m_RetiredFds.size(); ++i) {
-    Scan("a log moved away", ReadFile("/proc/self/fd/" + std::to_string(m_RetiredFds[i])),
-         ++m_iChain, kMovedAway);
-    close(m_RetiredFds[i]);
+  m_iBackups += highest;
+  Scan("the log", ReadFile(log), kLog);
+  for (int fd : m_Retired) {
+    ++m_iChain;
+    Scan("a log moved away", ReadFile("/proc/self/fd/" + std::to_string(fd)), kMovedAway);
+    close(fd);
   }
-  m_RetiredFds.clear();
+  m_Retired.clear();
 }
 
 std::string CrashRun::Problems() {
@@ -205,20 +192,14 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
   TempDir dir;
   CrashRun run(s);
   run.m_strDir = dir.Path();
-  int status = 0;
-  if (s.m_Disturb == Disturb::kSteps) {
-    for (char const* function : kSteps) {
-      TempDir steps;  // a directory per function keeps the backups to probe few
-      run.m_strDir = steps.Path();
-      // Each kill is followed by a writer that goes on, until the function is not reached.
-      for (int k = 1; k <= 8; ++k) {
-        waitpid(run.Spawn(std::string(function) + ":" + std::to_string(k), 10), &status, 0);
-        if (!run.Tally(status)) break;
-        waitpid(run.Spawn("", 10), &status, 0);
-        run.Tally(status);
-      }
-      run.ScanFiles();
+  for (size_t f = 0; s.m_Disturb == Disturb::kSteps && f < std::size(kSteps); ++f) {
+    TempDir steps;  // a directory per function keeps the backups to probe few
+    run.m_strDir = steps.Path();
+    // Each kill is followed by a writer that goes on, until the function is not reached.
+    for (int k = 1; k <= 8 && run.Wait(run.Spawn(kSteps[f] + (":" + std::to_string(k)), 10)); ++k) {
+      run.Wait(run.Spawn("", 10));
     }
+    run.ScanFiles();
   }
   if (s.m_Disturb == Disturb::kFill &&
       (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
@@ -233,7 +214,9 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
   const int filler = s.m_Disturb == Disturb::kFill
                          ? open(dir.File("filler").c_str(), O_WRONLY | O_CREAT, 0600)
                          : -1;
+  const std::string page(4096, 'f');
   std::set<pid_t> live;
+  int status = 0;
   while (s.m_Disturb != Disturb::kSteps && std::chrono::steady_clock::now() < end) {
     while (live.size() < static_cast<size_t>(s.m_iProcesses)) live.insert(run.Spawn("", 300));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
@@ -242,24 +225,18 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
       run.Retire(s.m_Disturb == Disturb::kDelete);
     }
     // Other files take all of the space at times, a random part of it at others.
-    const std::string page(4096, 'f');
     for (size_t n = filler >= 0 && ftruncate(filler, 0) == 0 ? random() % 80 : 0; n > 0; --n) {
       if (write(filler, page.data(), page.size()) != static_cast<ssize_t>(page.size())) break;
     }
     for (pid_t done; (done = waitpid(-1, &status, WNOHANG)) > 0; live.erase(done))
       run.Tally(status);
   }
-  for (pid_t writer : live) {
-    waitpid(writer, &status, 0);
-    run.Tally(status);
-  }
+  for (pid_t writer : live) run.Wait(writer);
   if (filler >= 0) close(filler);
   if (s.m_Disturb != Disturb::kSteps) run.ScanFiles();
-  const std::string problems = run.Problems();
-  std::cout << "[          ] " << s.m_szName << ": " << run.m_lBackups << " backups, "
-            << run.m_iKilled << " writers killed\n";
-  EXPECT_EQ(problems, "");
-  if (s.m_Disturb == Disturb::kFill) umount2(dir.Path().c_str(), MNT_DETACH);
+  std::cout << "[          ] " << run.m_iBackups << " backups, " << run.m_iKilled << " kills\n";
+  EXPECT_EQ(run.Problems(), "");
+  if (filler >= 0) umount2(dir.Path().c_str(), MNT_DETACH);
 }
 
 INSTANTIATE_TEST_SUITE_P(
