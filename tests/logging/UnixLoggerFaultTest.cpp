@@ -33,19 +33,19 @@ bool SetFileSizeLimit(rlim_t bytes) {
   return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
-// The log file alone, or its whole directory, removed while open. Records go on into
+// The log's whole directory removed while open. Records go on into
 // the unlinked log until it passes the size limit; rotation then finds no log at its
 // path and opens a new one there (once the directory is back), saying so to syslog.
-int RemoveWhileOpen(Context& c, bool directory) {
+int RemoveWhileOpen(Context& c) {
   c.Log("before");
   char const* path = c.m_Dir.Path().c_str();
-  if (unlink(c.m_strLog.c_str()) != 0 ||
-      (directory && (unlink(c.m_Dir.File("app.lock").c_str()) != 0 || rmdir(path) != 0))) {
+  if (unlink(c.m_strLog.c_str()) != 0 || unlink(c.m_Dir.File("app.lock").c_str()) != 0 ||
+      rmdir(path) != 0) {
     return 1;
   }
   const std::string unlinked = "/proc/self/fd/" + std::to_string(dup(c.m_Logger.m_iLogFd));
   while (ReadFile(unlinked).size() <= 600) c.Log("unlinked");
-  if (directory && mkdir(path, 0700) != 0) return 2;
+  if (mkdir(path, 0700) != 0) return 2;
   const std::string full = ReadFile(unlinked);
   c.Log("reopened");
   if (ReadFile(unlinked) != full || MessageOf(ReadFile(c.m_strLog)) != "reopened" ||
@@ -146,10 +146,7 @@ TEST_P(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, UnixLoggerFault,
     testing::Values(Fault{"DiskFull", 1000, 1, false, DiskFull},
-                    Fault{"LogDeleted", 600, 1, true,
-                          [](Context& c) { return RemoveWhileOpen(c, false); }},
-                    Fault{"LogDirectoryRemoved", 600, 1, true,
-                          [](Context& c) { return RemoveWhileOpen(c, true); }},
+                    Fault{"LogDirectoryRemoved", 600, 1, true, RemoveWhileOpen},
                     Fault{"BackupRenameFails", 300, 2, false, BackupRenameFails},
                     Fault{"LockFileNotWritable", 600, 1, true, LockFileNotWritable}),
     [](testing::TestParamInfo<Fault> const& info) { return info.param.m_szName; });
