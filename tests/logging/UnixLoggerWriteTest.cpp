@@ -34,14 +34,14 @@ TEST(UnixLoggerRecord, BytesAreExact) {
   const std::string text(5000, 'm');
   const time_t before = time(nullptr);
   logger.Log(zbLogError, "main.cpp", 42, "disk full");
-  logger.Log(zbLogAudit, file.c_str(), 123456, "%s", text.c_str());
+  logger.Log(zbLogException, file.c_str(), 123456, "%s", text.c_str());
   auto expected = [&](time_t t) {  // at a second the calls may have seen
     struct tm local {};
     char head[48];
     const int pid = snprintf(head, sizeof head, "\n%8X|", static_cast<unsigned>(getpid()));
     strftime(head + pid, sizeof head - pid, "%Y/%m/%d|%H:%M:%S|", localtime_r(&t, &local));
     return head + std::string(19, ' ') + "main.cpp|   42|Error: - disk full" + head +
-           file.substr(0, 27) + "|123456|Audit: - " + text.substr(0, 2046);
+           file.substr(0, 27) + "|123456|Exception: - " + text.substr(0, 2046);
   };
   const std::string actual = ReadFile(dir.File("app.log"));
   EXPECT_TRUE(actual == expected(before) || actual == expected(time(nullptr))) << actual;
@@ -102,6 +102,7 @@ TEST(UnixLoggerLock, DroppedAtOnceOrAfterTheBoundTheHookGives) {
   }
   EXPECT_EQ(logger.m_iLockWaitCalls, 3);
   EXPECT_EQ(logger.GetRecordsDroppedLocked(), 2u);
+  EXPECT_EQ(logger.GetRecordsFiltered(), 1u);
   EXPECT_EQ(Messages(dir.File("app.log")), "written;written once the lock is free;");
 }
 
