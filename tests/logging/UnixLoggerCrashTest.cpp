@@ -188,6 +188,8 @@ std::string CrashRun::Problems() {
   return problems;
 }
 
+void PrintTo(Situation const& param, std::ostream* out) { *out << param.m_szName; }
+
 class UnixLoggerCrash : public testing::TestWithParam<Situation> {};
 
 TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {

@@ -116,6 +116,8 @@ int LockFileNotWritable(Context& c) {
   return c.m_Logger.m_LogSettings.m_iLogLevel == 255 && !written ? 0 : 5;
 }
 
+void PrintTo(Fault const& param, std::ostream* out) { *out << param.m_szName; }
+
 class UnixLoggerFault : public testing::TestWithParam<Fault> {};
 
 TEST_P(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
