@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <map>
@@ -108,12 +109,10 @@ TEST(UnixLoggerLock, DroppedAtOnceOrAfterTheBoundTheHookGives) {
 
 // Threads of one process wait for each other, on a shared logger or on loggers of
 // their own (record locks belong to the process): all their records land whole and in
-// order, through rotations. The loggers' first records at once must leave the process's
-// file creation mask as it was. (Processes are the crash test's.)
+// order, through rotations. (Processes are the crash test's.)
 TEST(UnixLoggerConcurrency, ThreadsWriteWholeRecordsInOrder) {
   constexpr int kRecords = 300;  // per writer
   TempDir dir;
-  const mode_t callerMask = umask(022);
   {
     ProbeLogger shared(dir.Path(), "app.log", 8192, 1000);
     ProbeLogger own(dir.Path(), "app.log", 8192, 1000);
@@ -128,7 +127,6 @@ TEST(UnixLoggerConcurrency, ThreadsWriteWholeRecordsInOrder) {
     }
     for (std::thread& thread : threads) thread.join();
   }
-  EXPECT_EQ(umask(callerMask), 022u);
   std::string all;  // the backups, oldest first, then the log
   for (int n = 1; Exists(dir.File("app.log_" + std::to_string(n) + ".Bak")); ++n) {
     all += ReadFile(dir.File("app.log_" + std::to_string(n) + ".Bak"));
@@ -144,6 +142,29 @@ TEST(UnixLoggerConcurrency, ThreadsWriteWholeRecordsInOrder) {
     EXPECT_EQ(number, seen[writer]++) << writer;
   }
   for (int writer = 0; writer < 4; ++writer) EXPECT_EQ(seen[writer], kRecords) << writer;
+}
+
+// Each logger clears the process's file creation mask while it opens its files: two
+// first records at once must not leave the process with mask 0 for good.
+TEST(UnixLoggerConcurrency, ConcurrentFirstRecordsLeaveTheUmaskAlone) {
+  TempDir dir;
+  const mode_t callerMask = umask(022);
+  for (int round = 0; round < 100; ++round) {
+    const std::string name = "app" + std::to_string(round) + ".log";
+    ProbeLogger first(dir.Path(), name);
+    ProbeLogger second(dir.Path(), name);
+    std::atomic<int> ready(0);  // both start at once
+    auto log = [&ready](ProbeLogger* logger) {
+      for (++ready; ready < 2;) {
+      }
+      logger->Log(zbLogError, "f", 1, "x");
+    };
+    std::thread other(log, &second);
+    log(&first);
+    other.join();
+    ASSERT_EQ(umask(022), 022u) << "round " << round;
+  }
+  umask(callerMask);
 }
 
 // A parent thread is parked inside Log(), holding the logger's mutex, while the
