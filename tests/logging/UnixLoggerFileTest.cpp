@@ -124,5 +124,25 @@ TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
   }
 }
 
+TEST(UnixLoggerCopy, CopiesEveryByteOrFails) {
+  TempDir dir;
+  ProbeLogger logger(dir.Path());
+  const std::string bytes("binary\0with NULs\n\xff", 19);
+  WriteFile(dir.File("src"), bytes);
+  WriteFile(dir.File("empty"), "");
+  WriteFile(dir.File("dst"), std::string(5000, 'x'));  // longer than the copy
+  const std::tuple<char const*, std::string, int> cases[] = {{"src", dir.File("dst"), 0},
+                                                             {"empty", dir.File("e"), -1},
+                                                             {"missing", dir.File("m"), -1},
+                                                             {"src", dir.File("no/dir"), -1},
+                                                             {"src", dir.Path(), -1}};
+  for (auto const& [from, to, result] : cases) {
+    EXPECT_EQ(logger.MemCopyFile(String(dir.File(from).c_str()), String(to.c_str())), result)
+        << from << " to " << to;
+  }
+  EXPECT_EQ(ReadFile(dir.File("dst")), bytes);
+  EXPECT_FALSE(Exists(dir.File("m")));
+}
+
 }  // namespace
 }  // namespace logger_test
