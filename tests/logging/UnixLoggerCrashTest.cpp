@@ -26,7 +26,7 @@
 namespace logger_test {
 namespace {
 
-enum class Disturb { kNone, kMove, kDelete, kFill, kSteps };
+enum class Disturb { kNone, kMove, kDelete, kFill, kSteps, kFailures };
 
 struct Situation {
   char const* m_szName;
@@ -93,6 +93,13 @@ class CrashRun {
     if (fd >= 0) m_Retired.push_back(fd);
     if (fd >= 0 && (remove ? unlink(log.c_str()) : rename(log.c_str(), (log + ".old").c_str()))) {
       Note("log not moved", strerror(errno));
+    }
+  }
+  void ScanBackups() {
+    for (uint32_t n = 1; n <= std::min(m_S.m_uBackups, 9u); ++n) {
+      const std::string backup = m_strDir + "/" + m_S.m_szLog + "_" + std::to_string(n) + ".Bak";
+      if (Exists(backup) && ReadFile(backup).empty())
+        Note("empty backup", "backup " + std::to_string(n));
     }
   }
   void ScanFiles();        // checks the files of m_strDir and those moved away
@@ -197,11 +204,18 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
   TempDir dir;
   CrashRun run(s);
   run.m_strDir = dir.Path();
-  for (size_t f = 0; s.m_Disturb == Disturb::kSteps && f < std::size(kSteps); ++f) {
-    TempDir steps;  // a directory per function keeps the backups to probe few
-    run.m_strDir = steps.Path();
-    // Each kill is followed by a writer that goes on, until the function is not reached.
-    for (int k = 1; k <= 8 && run.Wait(run.Spawn(kSteps[f] + (":" + std::to_string(k)), 10)); ++k) {
+  // Each kill (or failure with ENOSPC) at a step is followed by a writer that goes on,
+  // until the function is no longer reached.
+  const bool steps = s.m_Disturb == Disturb::kSteps || s.m_Disturb == Disturb::kFailures;
+  for (size_t f = 0; steps && f < std::size(kSteps); ++f) {
+    TempDir stepDir;  // a directory per function keeps the backups to probe few
+    run.m_strDir = stepDir.Path();
+    for (int k = 1; k <= 8; ++k) {
+      const std::string fault = kSteps[f] + (":" + std::to_string(k));
+      const bool killed =
+          run.Wait(run.Spawn(fault + (s.m_Disturb == Disturb::kSteps ? "" : ":28"), 10));
+      if (!killed && s.m_Disturb == Disturb::kSteps) break;
+      run.ScanBackups();  // before the next rotation shifts an empty one away
       run.Wait(run.Spawn("", 10));
     }
     run.ScanFiles();
@@ -222,7 +236,7 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
   const std::string page(4096, 'f');
   std::set<pid_t> live;
   int status = 0;
-  while (s.m_Disturb != Disturb::kSteps && std::chrono::steady_clock::now() < end) {
+  while (!steps && std::chrono::steady_clock::now() < end) {
     while (live.size() < static_cast<size_t>(s.m_iProcesses)) live.insert(run.Spawn("", 300));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
     if (random() % 2 == 0 && filler < 0)
@@ -239,7 +253,7 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
   }
   for (pid_t writer : live) run.Wait(writer);
   if (filler >= 0) close(filler);
-  if (s.m_Disturb != Disturb::kSteps) run.ScanFiles();
+  if (!steps) run.ScanFiles();
   std::cout << "[          ] " << run.m_iBackups << " backups, " << run.m_Killed.size()
             << " kills\n";
   EXPECT_EQ(run.Problems(), "");
@@ -256,7 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
         Situation{"LogDeleted", "app.log", 3, 1, 8192, 100000, Disturb::kDelete},
         Situation{"DiskFull", "app.log", 3, 1, 16384, 2, Disturb::kFill},
         Situation{"KilledAtEachStep", "app.log", 1, 1, 300, 100000, Disturb::kSteps},
-        Situation{"KilledAtEachStepLockIsLog", "trace.txt", 1, 1, 300, 100000, Disturb::kSteps}),
+        Situation{"KilledAtEachStepLockIsLog", "trace.txt", 1, 1, 300, 100000, Disturb::kSteps},
+        // Few backups: a failure at each step of rotations that shift them.
+        Situation{"FailedAtEachStep", "app.log", 1, 1, 300, 2, Disturb::kFailures}),
     [](testing::TestParamInfo<Situation> const& info) { return info.param.m_szName; });
 
 }  // namespace
