@@ -80,7 +80,9 @@ WRAP(void*, mmap, "mmap", MAP_FAILED,
      (void* at, size_t size, int prot, int flags, int fd, off_t off),
      (at, size, prot, flags, fd, off))
 WRAP(int, munmap, "munmap", -1, (void* at, size_t size), (at, size))
-WRAP(void*, memcpy, "memcpy", NULL, (void* to, void const* from, size_t size), (to, from, size))
+// A copy cannot fail: with an errno it is made all the same.
+WRAP(void*, memcpy, "memcpy", real(to, from, size), (void* to, void const* from, size_t size),
+     (to, from, size))
 WRAP(int, rename, "rename", -1, (char const* from, char const* to), (from, to))
 WRAP(int, unlink, "unlink", -1, (char const* path), (path))
 WRAP(int, fchown, "fchown", -1, (int fd, uid_t owner, gid_t group), (fd, owner, group))
