@@ -3,8 +3,8 @@
 // libc (or loaded with LD_PRELOAD), it stands in for the calls below and is inert unless
 // ZBUTIL_FAULT is set: "<function>:<k>" raises SIGKILL at the k-th call of <function>
 // made by libzbutil itself (calls from elsewhere do not count); "<function>:<k>:<errno>"
-// makes that call fail with errno instead. Variants count as their base name (open64 and
-// openat as open, lstat as stat, ...). Calls that a sanitizer intercepts in the
+// makes that call fail with errno instead. Variants count as their base name (lstat and
+// fstatat as stat, unlinkat as unlink). Calls that a sanitizer intercepts in the
 // executable reach it from there and are not counted.
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -67,10 +67,6 @@ static int Step(char const* function, void* caller) {
   va_end(more)
 
 WRAP(int, open, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
-WRAP(int, openat, "open", -1, (int at, char const* path, int flags, ...), (at, path, flags, mode),
-     MODE)
-WRAP(int, renameat, "rename", -1, (int at, char const* from, int toAt, char const* to),
-     (at, from, toAt, to))
 WRAP(int, close, "close", -1, (int fd), (fd))
 WRAP(ssize_t, write, "write", -1, (int fd, void const* data, size_t size), (fd, data, size))
 WRAP(off_t, lseek, "lseek", -1, (int fd, off_t at, int whence), (fd, at, whence))
@@ -88,6 +84,8 @@ WRAP(int, unlink, "unlink", -1, (char const* path), (path))
 WRAP(int, fchown, "fchown", -1, (int fd, uid_t owner, gid_t group), (fd, owner, group))
 WRAP(int, chown, "chown", -1, (char const* path, uid_t owner, gid_t group), (path, owner, group))
 WRAP(int, fstat, "fstat", -1, (int fd, struct stat* status), (fd, status))
-WRAP(int, stat, "stat", -1, (char const* path, struct stat* status), (path, status))
+WRAP(int, fstatat, "stat", -1, (int at, char const* path, struct stat* status, int flags),
+     (at, path, status, flags))
+WRAP(int, unlinkat, "unlink", -1, (int at, char const* path, int flags), (at, path, flags))
 WRAP(int, lstat, "stat", -1, (char const* path, struct stat* status), (path, status))
 WRAP(int, access, "access", -1, (char const* path, int how), (path, how))
