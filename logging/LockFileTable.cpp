@@ -167,12 +167,18 @@ void CloseKeepingLocks(LoggerFileState* state, int fd) {
 
 LockFileTurn::LockFileTurn(int lockFd, pid_t self)
     : m_pState(FindLoggerState(lockFd)),
-      m_pEntry(m_pState != nullptr ? m_pState->m_pEntry : &FallbackEntry()) {
+      m_pEntry(m_pState != nullptr ? m_pState->m_pEntry : &FallbackEntry()),
+      // A hook that runs during the turn (the lock wait) and logs through another
+      // logger of the same lock file: the turn is this thread's already.
+      m_bNested(pthread_equal(m_pEntry->m_thrHolder.load(std::memory_order_relaxed),
+                              pthread_self()) != 0) {
+  if (m_bNested) return;
   ThreadLock::Lock(m_pEntry->m_mtxTurn, m_pEntry->m_pidTurn, self);
   m_pEntry->m_thrHolder.store(pthread_self(), std::memory_order_relaxed);
 }
 
 LockFileTurn::~LockFileTurn() {
+  if (m_bNested) return;  // the outer turn closes what is put off
   // The record lock is released by now. A descriptor of this entry's own file is
   // closed before another logger can take the lock; any other waits for its own turn.
   int later[LockFileEntry::kMaxDeferred];

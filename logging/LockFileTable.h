@@ -67,6 +67,7 @@ class LockFileTurn {
  private:
   LoggerFileState* m_pState;
   LockFileEntry* m_pEntry;
+  bool m_bNested;
 };
 
 }  // namespace zbutil_detail

@@ -18,7 +18,13 @@
 //
 // Past the size limit, the log's content is copied into numbered backups
 // ("<log path>_<n>.Bak", 1 = oldest) and the log is emptied in place, so every
-// process keeps writing into the same file through the descriptor it holds.
+// process keeps writing into the same file through the descriptor it holds. A
+// rotation that fails or is killed half-way destroys no record counted as written and
+// leaves no empty, zero-filled or out-of-order backup; the next one completes it.
+//
+// Files: no file is opened, created, emptied or given a group through a symbolic link
+// that is the last component of the log, lock or backup path (links higher up the
+// directory path are followed). Descriptors are not inherited across exec.
 //
 // Ownership: the logger owns its two descriptors and closes them when destroyed; the
 // files stay on disk. It cannot be copied or moved.
@@ -28,8 +34,9 @@
 // and local time is taken with localtime_r. Between processes the lock file
 // serialises writers; the lock is requested without waiting, and a record is dropped,
 // not queued, when another process holds it. Record locks belong to the process, so
-// two loggers of one process on the same files are not kept apart from each other,
-// and closing any other descriptor of the lock file releases the lock.
+// loggers of one process that share a lock file (by device and inode, whatever the
+// names) take turns through a process-wide table instead, and no descriptor of a
+// locked file is closed while another of them holds the lock (a destructor waits).
 //
 // Lost records: Log() reports nothing to its caller, but each logger counts what
 // became of its records (GetRecordsWritten and its siblings), and a derived class may
@@ -78,7 +85,8 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // else the one the settings hold. It is lost, silently, when the files could not be
   // opened, local time is unavailable, another process holds the lock (after the
   // bounded wait of GetLockWaitMilliseconds, if any), or rotation fails. Do not call
-  // it on the same logger from within the hooks.
+  // it on the same logger from within the hooks. A write that falls short (full
+  // disk, file size limit) is cut back, so no fragment of a lost record stays.
   void Log(zbLogLevel level, char const* file, unsigned long line, char const* format, ...) override
       __attribute__((format(printf, 5, 6)));
 
@@ -123,14 +131,30 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // Opens (creating with mode 0660 under a umask of 0, restored afterwards) the lock
   // and log files with O_WRONLY | O_CREAT | O_APPEND, gives the lock file the
   // logger's group (syslog on failure) and leaves the log path in m_strLogFilePath.
+  // Two departures protect the caller's system: O_NOFOLLOW, so that a symbolic link
+  // planted by whoever can write the directory is refused (syslog names the path)
+  // instead of making the caller append to another file; and close-on-exec, set
+  // right after each open, so programs the caller starts do not inherit the files.
   // Returns 0, or -1 when either file could not be opened.
   int OpenLogFile();
 
   // Moves the log's content into the next backup when the log is larger than the
   // limit, then empties the log in place. Returns 0 when nothing was needed or the
-  // rotation succeeded, -1 when fstat, a rename of the backup shift, the copy or the
-  // truncation failed. A backup whose group cannot be set is reported to syslog and
-  // still counts as success. Call only while holding the record lock.
+  // rotation succeeded, -1 when fstat, the listing of the directory, the copy, a
+  // rename or the truncation failed. A backup whose group cannot be set is reported to
+  // syslog and still counts as success. Call only while holding the record lock.
+  // To keep records and the caller safe, it departs from a plain copy and truncate:
+  // - the log's path must still name the open log (no link followed); when the log
+  //   was moved or removed, nothing is copied or emptied: the log is reopened at its
+  //   path (syslog says so) and the old file keeps its records; a symbolic link there
+  //   fails the rotation (syslog names it, once per logger);
+  // - the copy is made into "<log path>_rotating.tmp", created exclusively, and only
+  //   when complete do the backups shift and it is renamed into place: a failed copy
+  //   changes no backup, and a planted backup name cannot redirect it;
+  // - missing numbers below a present backup are closed by moving the backups above
+  //   down in order (never refilled out of order), and when the newest backup already
+  //   holds exactly the log's bytes (a rotation killed before the truncation), only
+  //   the truncation is done; a leftover temporary file is removed.
   int RotateLogBackup();
   // The backup that the next rotation writes: with N backups configured, `allPresent`
   // is true when backups 1..N all exist (then `number` is N and `path` names it);
@@ -143,7 +167,9 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // Copies the bytes of file `source` into `destination` (created with mode 0660
   // under the process's umask, or emptied) through two shared mappings. Returns 0, or
   // -1 on any failure (an empty or missing source among them); a destination created
-  // or emptied before the failure may stay empty. Uses no member of the logger.
+  // or emptied before the failure may stay empty. Uses no member of the logger. The
+  // destination's blocks are reserved (posix_fallocate) after it is extended and
+  // before the copy, so that a full file system gives -1 rather than SIGBUS.
   int MemCopyFile(String const& source, String const& destination) const;
   // Copies `source` into `destination` unless `destination` is empty, then truncates
   // the open log descriptor to length 0. Returns 0, or -1 when the copy (log left

@@ -11,7 +11,6 @@
 #include "logging/zbUnixLogger.h"
 
 using zbutil_detail::ScopedFd;
-using zbutil_detail::ScopedMapping;
 
 namespace {
 

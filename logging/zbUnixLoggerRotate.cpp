@@ -5,12 +5,13 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "logging/BackupListing.h"
 #include "logging/LockFileTable.h"
@@ -20,7 +21,6 @@
 
 using zbutil_detail::LoggerFileState;
 using zbutil_detail::ScopedFd;
-using zbutil_detail::ScopedMapping;
 
 namespace {
 
@@ -33,6 +33,7 @@ constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
 constexpr char kReopened[] = "Log file moved or removed while open, reopened: ";
 constexpr mode_t kBackupMode = 0660;
 constexpr int kTemporaryFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+constexpr size_t kCompareChunkBytes = 1 << 20;
 
 // A descriptor that may be of a locked file: closed only once no lock can be lost by it.
 class KeptLockFd {
@@ -60,9 +61,10 @@ class TemporaryBackup {
   TemporaryBackup& operator=(TemporaryBackup const&) = delete;
 
   int Fd() const { return m_Fd.Get(); }
-  // Closes it and renames it to `backup`; returns the result of rename.
+  // Once it is written: its descriptor is closed before any backup moves.
+  void Close() { m_Fd.Close(); }
+  // Renames it to `backup`; returns the result of rename.
   int MoveTo(std::string const& backup) {
-    m_Fd.Close();
     const int renamed = rename(m_strPath.c_str(), backup.c_str());
     m_bCreated = renamed != 0;
     return renamed;
@@ -90,6 +92,7 @@ bool SameFile(struct stat const& one, struct stat const& other) {
 
 // Whether the backup at `path` holds exactly the `size` bytes of `sourceFd`: then a
 // rotation was killed after its backup was in place and before the log was emptied.
+// Read, not mapped: a backup that someone shortens meanwhile must not mean SIGBUS.
 bool HoldsSameBytes(std::string const& path, int sourceFd, size_t size) {
   struct stat status {};
   if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
@@ -98,9 +101,19 @@ bool HoldsSameBytes(std::string const& path, int sourceFd, size_t size) {
   }
   ScopedFd backupFd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (!backupFd.IsOpen()) return false;
-  ScopedMapping source(mmap(nullptr, size, PROT_READ, MAP_SHARED, sourceFd, 0), size);
-  ScopedMapping backup(mmap(nullptr, size, PROT_READ, MAP_SHARED, backupFd.Get(), 0), size);
-  return source.IsMapped() && backup.IsMapped() && memcmp(source.Get(), backup.Get(), size) == 0;
+  std::vector<char> source(kCompareChunkBytes);
+  std::vector<char> backup(kCompareChunkBytes);
+  for (size_t done = 0; done < size;) {
+    const size_t want = std::min(kCompareChunkBytes, size - done);
+    const auto offset = static_cast<off_t>(done);
+    if (pread(sourceFd, source.data(), want, offset) != static_cast<ssize_t>(want) ||
+        pread(backupFd.Get(), backup.data(), want, offset) != static_cast<ssize_t>(want) ||
+        memcmp(source.data(), backup.data(), want) != 0) {
+      return false;
+    }
+    done += want;
+  }
+  return true;
 }
 
 }  // namespace
@@ -241,6 +254,7 @@ int zbUnixLogger::RotateLogBackup() {
   if (fresh.Fd() < 0) return -1;
   const bool grouped = fchown(fresh.Fd(), static_cast<uid_t>(-1), m_gidGroupID) == 0;
   if (zbutil_detail::CopyThroughMappings(source.Get(), fresh.Fd(), size) != 0) return -1;
+  fresh.Close();
   if (present == backups) {
     // Oldest content first out: k -> k-1 for k = 2..N; the first rename drops backup 1.
     for (uint32_t k = 2; k <= backups; ++k) {

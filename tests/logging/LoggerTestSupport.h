@@ -53,6 +53,7 @@ class ProbeLogger : public zbUnixLogger {
   int m_iLockWaitCalls = 0;
 
   using zbUnixLogger::m_bLogFileOpen;
+  using zbUnixLogger::m_iLockFd;
   using zbUnixLogger::m_iLogFd;
   using zbUnixLogger::m_LogSettings;
   using zbUnixLogger::m_strBaseDirectory;

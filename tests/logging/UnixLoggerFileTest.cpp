@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,13 +41,17 @@ TEST(UnixLoggerDirectory, ConfiguredThenBelowTheBaseThenTheDefault) {
   EXPECT_EQ(Reap(child), 0);
 }
 
-TEST(UnixLoggerOpen, CreatesBothFilesWithMode0660AndTheGroupUnderNoMask) {
+TEST(UnixLoggerOpen, CreatesBothFilesWithMode0660AndTheGroupUnderNoMaskCloseOnExec) {
   TempDir dir;
   ProbeLogger logger(dir.Path(), "x.log.log");  // every ".log" makes ".lock" in the lock's name
   logger.m_gidGroup = 4321;
   const mode_t callerMask = umask(077);
   logger.Log(zbLogError, "f", 1, "x");
   EXPECT_EQ(umask(callerMask), 077u);
+  for (int fd : {logger.m_iLogFd, logger.m_iLockFd}) {  // appending, not inherited by exec
+    EXPECT_EQ(fcntl(fd, F_GETFL) & (O_ACCMODE | O_APPEND), O_WRONLY | O_APPEND);
+    EXPECT_EQ(fcntl(fd, F_GETFD), FD_CLOEXEC);
+  }
   for (char const* name : {"x.log.log", "x.lock.lock"}) {
     struct stat status {};
     ASSERT_EQ(stat(dir.File(name).c_str(), &status), 0) << name;
@@ -96,6 +101,7 @@ TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
       {1, 2, {"", "kept"}, {"content"}, "", {"kept", "content"}},  // a gap is closed in order
       {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
+      {1, 2, {"same"}, {"same"}, "", {"same"}},  // killed before its truncation: finished
       {1, 0, {}, {"discarded"}, "", {}},
   };
   for (auto const& [maxSize, count, before, logs, log, after] : cases) {
