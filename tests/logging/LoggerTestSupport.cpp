@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -44,8 +42,6 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
   return -7;  // ignored by the logger
 }
 
-gid_t ProbeLogger::GetGroupID() { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
-
 unsigned long ProbeLogger::GetLockWaitMilliseconds() {
   ++m_iLockWaitCalls;
   if (m_fnOnLockWait) m_fnOnLockWait();
@@ -70,9 +66,10 @@ std::string MessageOf(std::string const& record) {
 
 std::vector<std::string> SplitRecords(std::string const& content) {
   std::vector<std::string> records;
-  std::istringstream lines(content);
-  for (std::string line; std::getline(lines, line);) records.push_back(line);
-  if (!records.empty()) records.erase(records.begin());  // what precedes the first line feed
+  for (size_t at = content.find('\n'), end = 0; at < content.size(); at = end) {
+    end = std::min(content.find('\n', at + 1), content.size());
+    records.push_back(content.substr(at + 1, end - at - 1));
+  }
   return records;
 }
 
@@ -99,24 +96,22 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  int ends[2];  // the holder's end reports the lock, then sees the other end close
+  int ends[2];  // the holder reports the lock on its end, then waits for ours to close
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
   m_pidHolder = Spawn([&] {
-    close(ends[0]);
     struct flock lock {};
     lock.l_type = F_WRLCK;
     const int fd = open(lockPath.c_str(), O_WRONLY);
     if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(ends[1], "L", 1) != 1) return 1;
+    close(ends[0]);
+    struct pollfd until = {ends[1], POLLIN, 0};
     char none = 0;
-    struct pollfd until {
-      ends[1], POLLIN, 0
-    };
     return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) == 0 ? 0 : 3;
   });
   close(ends[1]);
   m_iRelease = ends[0];
-  char signal = 0;
-  if (read(m_iRelease, &signal, 1) != 1) {
+  char held = 0;
+  if (read(m_iRelease, &held, 1) != 1) {
     Finish();
     throw std::runtime_error("the lock holder did not get the lock");
   }
@@ -134,9 +129,9 @@ std::string& CapturedSyslog() {
 
 }  // namespace logger_test
 
-// The library's syslog calls resolve to this definition of the test executable, so
-// the tests see what would have been sent. Formatted like syslog, so that a text
-// passed as a format would show. Exported, or the library would not see it.
+// The library's syslog calls resolve to this definition in the test executable, so the
+// tests see what would have been sent, formatted as syslog would (a text passed as a
+// format would show). Exported, or the library would not see it.
 extern "C" __attribute__((visibility("default"))) void syslog(int priority, char const* format,
                                                               ...) {
   char text[4096];

@@ -1,13 +1,13 @@
 #ifndef ZBUTIL_TESTS_LOGGING_LOGGERTESTSUPPORT_H_
 #define ZBUTIL_TESTS_LOGGING_LOGGERTESTSUPPORT_H_
 
-// Shared by the logger tests: a scratch directory, a probe logger that points at it
-// and opens up the protected state, file helpers, child processes and captured syslog.
+// Shared by the logger's and the tools' tests (a static library, built once): a scratch
+// directory, a probe logger that points at it and opens up the protected state, file
+// helpers, child processes, a lock holder and captured syslog.
 
 #include <stdint.h>
-#include <sys/types.h>
-
 #include <stdlib.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <optional>
@@ -18,8 +18,7 @@
 
 namespace logger_test {
 
-constexpr int kReportPriority = 134;  // LOG_LOCAL0 | LOG_INFO
-constexpr int kSkip = 77;             // a child's exit status: the test cannot run here
+constexpr int kSkip = 77;  // a child's exit status: the test cannot run here
 
 // A fresh directory under the system's temporary directory, removed with its content.
 class TempDir {
@@ -28,7 +27,6 @@ class TempDir {
   ~TempDir();
   TempDir(TempDir const&) = delete;
   TempDir& operator=(TempDir const&) = delete;
-
   std::string const& Path() const { return m_strPath; }
   std::string File(std::string const& name) const { return m_strPath + "/" + name; }
 
@@ -36,24 +34,20 @@ class TempDir {
   std::string m_strPath;
 };
 
-// A logger whose settings hook points it at a directory with the given limits, and
-// whose group hook can be overridden. Settings apply at the first Log() call.
+// A logger whose settings hook points it at a directory with the given limits and a
+// base directory, and whose group and lock-wait hooks answer what the test says.
 class ProbeLogger : public zbUnixLogger {
  public:
   explicit ProbeLogger(std::string const& directory, std::string const& name = "app.log",
                        uint32_t maxSize = 268435456, uint32_t backups = 2);
-
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
-  gid_t GetGroupID() override;
+  gid_t GetGroupID() override { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
   // Counts its calls, runs m_fnOnLockWait (if set) and returns m_ulLockWait.
   unsigned long GetLockWaitMilliseconds() override;
 
-  // Applied by the settings hook, which leaves the mask alone.
-  std::string m_strDirectory;
-  std::string m_strBase;
-  uint32_t m_uMaxSize;
-  uint32_t m_uBackups;
-  std::optional<gid_t> m_gidGroup;  // when set, the group hook's answer
+  std::string m_strDirectory, m_strBase;
+  uint32_t m_uMaxSize, m_uBackups;
+  std::optional<gid_t> m_gidGroup;
   unsigned long m_ulLockWait = 0;
   std::function<void()> m_fnOnLockWait;
   int m_iLockWaitCalls = 0;
@@ -65,13 +59,10 @@ class ProbeLogger : public zbUnixLogger {
   using zbUnixLogger::m_strBaseDirectory;
 };
 
-// Sets (or, with a null value, unsets) the environment variable LogLevel; unsets it at
-// the end of the scope, as the tests expect to find it.
+// Sets LogLevel (unsets it for a null value) and unsets it at the end of the scope.
 struct ScopedLogLevel {
   explicit ScopedLogLevel(char const* value) { Set(value); }
   ~ScopedLogLevel() { Set(nullptr); }
-  ScopedLogLevel(ScopedLogLevel const&) = delete;
-  ScopedLogLevel& operator=(ScopedLogLevel const&) = delete;
   static void Set(char const* value) {
     value == nullptr ? unsetenv("LogLevel") : setenv("LogLevel", value, 1);
   }
@@ -80,10 +71,9 @@ struct ScopedLogLevel {
 std::string ReadFile(std::string const& path);
 void WriteFile(std::string const& path, std::string const& content);
 bool Exists(std::string const& path);
-// The records of a log's content: the text after each line feed (the content starts
-// with one). Only for logs whose messages hold no line feed.
+// The text after each line feed of a log (which starts with one); messages hold none.
 std::vector<std::string> SplitRecords(std::string const& content);
-// The record's message: the text after the level name's " - ".
+// A record's message: the text after the level name's " - ".
 std::string MessageOf(std::string const& record);
 
 // Makes the process (if root) user and group nobody, for whom permission bits count, and
@@ -91,20 +81,17 @@ std::string MessageOf(std::string const& record);
 int BecomeNobody(std::string const& directory);
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);
-// Waits for the child and returns its exit status, or -1 when it did not exit.
+// Waits for the child: its exit status, or -1 when it did not exit.
 int Reap(pid_t child);
 
-// Another process that holds the write lock on a lock file: from construction, which
-// returns once it holds it, until it is released or killed, or for 10 s at most.
+// Another process holding the write lock on a lock file, from construction until
+// Finish (0 when it held the lock until then), its death, or 10 s.
 class LockHolder {
  public:
   explicit LockHolder(std::string const& lockPath);
   ~LockHolder() { Finish(); }
   LockHolder(LockHolder const&) = delete;
   LockHolder& operator=(LockHolder const&) = delete;
-
-  pid_t Pid() const { return m_pidHolder; }
-  // Tells it to let go and waits for it to exit: 0 when it held the lock until told to go.
   int Finish();
 
  private:
@@ -112,8 +99,7 @@ class LockHolder {
   int m_iRelease = -1;
 };
 
-// Syslog messages sent in this process, as syslog would have formatted them: one
-// "<priority> <text>" line each.
+// Syslog messages sent in this process, one "<priority> <text>" line each.
 std::string& CapturedSyslog();
 
 }  // namespace logger_test
