@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "logging/LoggerResources.h"
+#include "ScopedOwners.h"
 
 namespace zblog {
 namespace {
