@@ -6,6 +6,7 @@
 // One per process; not shared between threads here.
 
 #include <logging/zbUnixLogger.h>
+
 #include "ZblogOptions.h"
 
 namespace zblog {
