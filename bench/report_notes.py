@@ -8,7 +8,8 @@ still reported, with its table alone.
 # growth are checked against the targets. Any other family with two or more numeric
 # arguments counts as one too, unless it is listed in COUNTER_FAMILIES.
 STRING_FAMILIES = {"FindIcase", "IsSubString", "Replace", "StringSplit", "TrimWhiteSpaces",
-                   "Trim", "Unescape", "FindIcaseWorstCase", "Tokenize", "TokenizeEscaped"}
+                   "Trim", "Uppercase", "Unescape", "FindIcaseWorstCase", "Tokenize",
+                   "TokenizeEscaped"}
 
 # Families whose numeric argument counts something else (processes); their counters
 # are shown as one table per counter.
@@ -107,26 +108,36 @@ family: the library and every peer its benchmark runs. A line of slope 1 grows
 linearly.""",
 
     "FindIcase": """\
-`find_icase` against `boost::ifind_first`, the needle at the very end of mixed-case
-text. The library upper-cases copies of both texts through a table and searches with
-`memmem`; Boost folds every compared byte through `std::locale`.""",
+`find_icase` of a six-byte needle at the very end of mixed-case text, against
+`boost::ifind_first`, `strcasestr` and `std::search` with the Boyer-Moore-Horspool
+searcher folding through `toupper` (`std_bmh`); each is checked to find the same
+position. The library copies neither text: it folds bytes as it compares them and, on
+large texts, first looks sixteen bytes at a time for where the needle's first two bytes
+could start. Boost folds every compared byte through `std::locale`.""",
 
     "IsSubString": """\
-`IsSubString` against `boost::icontains`, on the same text and needle.""",
+`IsSubString` on the same text and needle, against `boost::icontains`, `strcasestr`
+and the `std_bmh` search.""",
 
     "Replace": """\
-A two-byte pattern every four bytes, each replaced by three bytes. Both sides copy
-the input first, since both replace in place.""",
+A two-byte pattern every four bytes, each replaced by three bytes, against
+`boost::replace_all` and Abseil's `absl::StrReplaceAll` (`absl`). Every side returns a
+new text: the library and Boost copy the input first, since they replace in place.""",
 
     "StringSplit": """\
 `StringSplit(",", true)` against `boost::split` (empty fields kept) followed by
-`boost::trim_if` with the same four white-space bytes, on a field every eight bytes;
-the fields are checked to be the same.""",
+`boost::trim_if` with the same four white-space bytes, and against Abseil's
+`absl::StrSplit` by any of `,` followed by `absl::StripAsciiWhitespace`, on a field
+every eight bytes; the fields are checked to be the same.""",
 
     "TrimWhiteSpaces": """\
 Sixteen blanks at either end. `TrimWhiteSpaces(" \\t\\n\\r")` against
 `boost::trim_copy`, which strips what the locale calls space (also `\\v` and `\\f`,
-absent here, so the results are the same).""",
+absent here, so the results are the same), and Abseil's `absl::StripAsciiWhitespace`.""",
+
+    "Uppercase": """\
+`Uppercase` of mixed-case prose into a new text, against `boost::to_upper_copy` and
+Abseil's `absl::AsciiStrToUpper`; the results are checked to be the same.""",
 
     "Trim": """\
 Sixteen `x` at either end. `Trim('x')` against `boost::trim_copy_if` comparing with
@@ -138,7 +149,8 @@ growth.""",
 
     "FindIcaseWorstCase": """\
 `find_icase` of 32 `A` and a `B` in a text of `a`: every position almost matches,
-which costs a naive search 33 comparisons per byte. No peer: shown for its growth.""",
+which costs a naive search 33 comparisons per byte; against `strcasestr` and the
+`std_bmh` search, and shown for its growth.""",
 
     "Tokenize": """\
 `ReParser` (delimiter `,`, escape `\\`) building its token list, against

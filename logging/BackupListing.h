@@ -16,12 +16,10 @@ struct BackupListing {
   bool m_bDirectoryInTheWay = false;  // one of them is a directory: nothing can move
 };
 
-// Lists the backups "<logPath>_<n>.Bak" with 1 <= n <= maxBackups (n written as
-// String(long) writes it: no sign, no leading zero), and removes a leftover of the
-// name "<logPath><temporarySuffix>" (the name only, never what a link points to).
-// Returns false when the directory cannot be read.
-bool ListBackups(std::string const& logPath, std::string const& temporarySuffix,
-                 uint32_t maxBackups, BackupListing& listing);
+// Fills `listing` with the backups of `logPath` numbered 1 to `maxBackups`, and removes
+// a leftover temporary backup of a killed rotation (the name only, never what a link
+// points to). Returns false, `listing` untouched, when the directory cannot be read.
+bool ListBackups(std::string const& logPath, uint32_t maxBackups, BackupListing& listing);
 
 }  // namespace zbutil_detail
 

@@ -9,21 +9,20 @@
 
 namespace zbutil_detail {
 
-// Opens `path` as the log and lock files are opened: O_WRONLY | O_CREAT | O_APPEND,
-// mode 0660 under a file creation mask of 0 (restored afterwards; loggers of the
-// process take turns at it), plus O_NOFOLLOW, and sets close-on-exec on the result.
-// Returns the descriptor, or -1 (errno set; ELOOP for a final symbolic link).
+// Opens `path` as the log and lock files are opened: for appending, created with mode
+// 0660 whatever the process's file creation mask (which it leaves as it was, also
+// when threads open files at once), never through a final symbolic link, and not
+// inherited across exec. Returns the descriptor, or -1 (errno set; ELOOP for a final
+// symbolic link).
 int OpenForAppend(std::string const& path);
 
 // Whether the last component of `path` is a symbolic link.
 bool IsSymbolicLink(std::string const& path);
 
-// Copies `size` bytes of `sourceFd` into the empty file `destinationFd` (open for
-// reading and writing) through two shared mappings: maps both, extends the destination
-// to `size` by seeking to size - 1 and writing one zero byte, reserves its blocks with
-// posix_fallocate (so that a full file system fails here instead of killing the process
-// with SIGBUS in the copy), then one memcpy. Returns 0, or -1 (a size of 0 cannot be
-// mapped).
+// Copies the first `size` bytes of `sourceFd` into the empty file `destinationFd`
+// (open for reading and writing), which then holds exactly them. Returns 0, or -1 when
+// either file cannot be mapped (nor can a size of 0) or the file system has no room:
+// a full disk gives -1, never SIGBUS. After -1 the destination may hold anything.
 int CopyThroughMappings(int sourceFd, int destinationFd, size_t size);
 
 }  // namespace zbutil_detail

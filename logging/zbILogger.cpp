@@ -7,5 +7,5 @@ zbILogger::~zbILogger() {}
 
 char const* zbILogger::GetLogLevelDisplayName(zbLogLevel level) {
   // The names are literals: NUL-terminated.
-  return zbutil_record::LevelDisplayName(level).data();
+  return zbutil_logfile::LevelDisplayName(level).data();
 }

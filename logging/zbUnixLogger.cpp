@@ -6,9 +6,10 @@
 
 #include <stdexcept>
 
+#include "LogFileDefaults.h"
 #include "logging/LockFileTable.h"
 
-int zbUnixLogger::m_siLogLevel = 255;
+int zbUnixLogger::m_siLogLevel = zbutil_logfile::kDefaultLogLevel;
 unsigned long zbUnixLogger::sm_ulMsgNo = 1;
 
 namespace {

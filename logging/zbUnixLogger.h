@@ -50,8 +50,8 @@
 // process id of its writer, taken at each call. A child starts from the parent's
 // counts.
 //
-// The logger's only reports are about file groups that cannot be set; they go to
-// syslog at LOG_LOCAL0 | LOG_INFO (134).
+// The logger's reports go to syslog at LOG_LOCAL0 | LOG_INFO (134): a file group that
+// cannot be set, a symbolic link refused, a log reopened after it was moved or removed.
 
 #include <sys/types.h>
 
@@ -167,11 +167,10 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   void BuildBackupLogFilePath(int const& number, String& path);
 
   // Copies the bytes of file `source` into `destination` (created with mode 0660
-  // under the process's umask, or emptied) through two shared mappings. Returns 0, or
-  // -1 on any failure (an empty or missing source among them); a destination created
-  // or emptied before the failure may stay empty. Uses no member of the logger. The
-  // destination's blocks are reserved (posix_fallocate) after it is extended and
-  // before the copy, so that a full file system gives -1 rather than SIGBUS.
+  // under the process's umask, or emptied). Returns 0, or -1 on any failure (an empty
+  // or missing source among them, and a full file system, which gives -1, never
+  // SIGBUS); a destination created or emptied before the failure may stay empty. Uses
+  // no member of the logger.
   int MemCopyFile(String const& source, String const& destination) const;
   // Copies `source` into `destination` unless `destination` is empty, then truncates
   // the open log descriptor to length 0. Returns 0, or -1 when the copy (log left

@@ -6,17 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "LogFileDefaults.h"
+#include "ScopedOwners.h"
 #include "logging/LoggerFiles.h"
-#include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
 
 using zbutil_detail::ScopedFd;
-
-namespace {
-
-constexpr mode_t kBackupMode = 0660;
-
-}  // namespace
 
 int zbutil_detail::CopyThroughMappings(int sourceFd, int destinationFd, size_t size) {
   // Declared in the reverse of the release order: the destination is unmapped first.
@@ -39,8 +34,8 @@ int zbUnixLogger::MemCopyFile(String const& source, String const& destination) c
   // Declared in the reverse of the release order: the destination is closed first.
   ScopedFd sourceFd(open(source.GetAnsiString().c_str(), O_RDONLY));
   if (!sourceFd.IsOpen()) return -1;
-  ScopedFd destinationFd(
-      open(destination.GetAnsiString().c_str(), O_RDWR | O_CREAT | O_TRUNC, kBackupMode));
+  ScopedFd destinationFd(open(destination.GetAnsiString().c_str(), O_RDWR | O_CREAT | O_TRUNC,
+                              zbutil_logfile::kLogFileMode));
   if (!destinationFd.IsOpen()) return -1;
   struct stat status {};
   if (fstat(sourceFd.Get(), &status) != 0) return -1;

@@ -6,9 +6,11 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include "LogFileDefaults.h"
+#include "ScopedOwners.h"
 #include "logging/LockFileTable.h"
 #include "logging/LoggerFiles.h"
-#include "logging/LoggerResources.h"
+#include "logging/ThreadLock.h"
 #include "logging/zbUnixLogger.h"
 
 namespace {
@@ -16,7 +18,6 @@ namespace {
 constexpr char kLockGroupError[] = "Error setting gid on lock file: ";
 constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
 constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_APPEND;
-constexpr mode_t kFileMode = 0660;
 
 bool IsDirectory(String const& path) {
   DIR* directory = opendir(path.GetAnsiString().c_str());
@@ -34,9 +35,9 @@ int zbutil_detail::OpenForAppend(std::string const& path) {
   static std::mutex sUmaskMutex;
   static std::atomic<pid_t> sUmaskOwner(0);
   ThreadLock umaskTurn(sUmaskMutex, sUmaskOwner, getpid());
-  // Created files get exactly 0660 whatever the caller's mask.
+  // Created files get exactly their mode whatever the caller's mask.
   ScopedUmask noMask(0);
-  const int fd = open(path.c_str(), kOpenFlags | O_NOFOLLOW, kFileMode);
+  const int fd = open(path.c_str(), kOpenFlags | O_NOFOLLOW, zbutil_logfile::kLogFileMode);
   // Set at once, not through the open flags, which stay those of every version.
   if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
   return fd;
@@ -61,7 +62,7 @@ int zbUnixLogger::GetLogFileDirectory(String& directory) {
       return 0;
     }
   }
-  directory = zbutil_detail::kDefaultLogDirectory;
+  directory = zbutil_logfile::kDefaultLogDirectory;
   return -1;
 }
 

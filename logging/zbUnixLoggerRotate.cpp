@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "BackupNames.h"
+#include "LogFileDefaults.h"
+#include "ScopedOwners.h"
 #include "logging/BackupListing.h"
 #include "logging/LockFileTable.h"
 #include "logging/LoggerFiles.h"
-#include "logging/LoggerResources.h"
 #include "logging/zbUnixLogger.h"
 
 using zbutil_detail::LoggerFileState;
@@ -24,14 +26,9 @@ using zbutil_detail::ScopedFd;
 
 namespace {
 
-constexpr char kBackupSeparator[] = "_";
-constexpr char kBackupSuffix[] = ".Bak";
-// The new backup's name until it is complete: the logger's own, beside the log.
-constexpr char kTemporarySuffix[] = "_rotating.tmp";
 constexpr char kBackupGroupError[] = "Error setting gid on log file: ";
 constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
 constexpr char kReopened[] = "Log file moved or removed while open, reopened: ";
-constexpr mode_t kBackupMode = 0660;
 constexpr int kTemporaryFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 constexpr size_t kCompareChunkBytes = 1 << 20;
 
@@ -72,10 +69,10 @@ class TemporaryBackup {
 
  private:
   int Create() {
-    int fd = open(m_strPath.c_str(), kTemporaryFlags, kBackupMode);
+    int fd = open(m_strPath.c_str(), kTemporaryFlags, zbutil_logfile::kLogFileMode);
     // A leftover that the listing could not remove, or a name planted since.
     if (fd < 0 && errno == EEXIST && unlink(m_strPath.c_str()) == 0) {
-      fd = open(m_strPath.c_str(), kTemporaryFlags, kBackupMode);
+      fd = open(m_strPath.c_str(), kTemporaryFlags, zbutil_logfile::kLogFileMode);
     }
     m_bCreated = fd >= 0;
     return fd;
@@ -120,9 +117,9 @@ bool HoldsSameBytes(std::string const& path, int sourceFd, size_t size) {
 
 void zbUnixLogger::BuildBackupLogFilePath(int const& number, String& path) {
   path = m_strLogFilePath;
-  path += kBackupSeparator;
+  path += zbutil_logfile::kBackupSeparator;
   path += String(static_cast<long>(number));
-  path += kBackupSuffix;
+  path += zbutil_logfile::kBackupSuffix;
 }
 
 void zbUnixLogger::GetNextBackupLogFileSequence(String& path, bool& allPresent, int& number) {
@@ -231,8 +228,7 @@ int zbUnixLogger::RotateLogBackup() {
   const uint32_t backups = m_LogSettings.m_ulMaxBackupFiles;
   if (backups == 0) return EmptyLog(m_iLogFd, state);  // the content is discarded
   zbutil_detail::BackupListing listing;
-  if (!zbutil_detail::ListBackups(logPath, kTemporarySuffix, backups, listing) ||
-      listing.m_bDirectoryInTheWay) {
+  if (!zbutil_detail::ListBackups(logPath, backups, listing) || listing.m_bDirectoryInTheWay) {
     return -1;
   }
   String from;
@@ -250,7 +246,7 @@ int zbUnixLogger::RotateLogBackup() {
     if (HoldsSameBytes(to.GetAnsiString(), source.Get(), size)) return EmptyLog(m_iLogFd, state);
   }
 
-  TemporaryBackup fresh(logPath + kTemporarySuffix);
+  TemporaryBackup fresh(logPath + zbutil_logfile::kRotationTemporarySuffix);
   if (fresh.Fd() < 0) return -1;
   const bool grouped = fchown(fresh.Fd(), static_cast<uid_t>(-1), m_gidGroupID) == 0;
   if (zbutil_detail::CopyThroughMappings(source.Get(), fresh.Fd(), size) != 0) return -1;

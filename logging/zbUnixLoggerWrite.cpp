@@ -16,16 +16,15 @@
 #include <string_view>
 #include <thread>
 
+#include "LogFileDefaults.h"
 #include "RecordFormat.h"
 #include "logging/LockFileTable.h"
-#include "logging/LoggerResources.h"
+#include "logging/RecordLock.h"
+#include "logging/ThreadLock.h"
 #include "logging/zbUnixLogger.h"
 
 namespace {
 
-constexpr uint32_t kDefaultMaxLogFileSize = 268435456;
-constexpr int32_t kDefaultLogLevel = 255;
-constexpr uint32_t kDefaultMaxBackupFiles = 2;
 constexpr char kLogLevelVariable[] = "LogLevel";
 constexpr char kLogGroupError[] = "Error setting gid on log file.";
 // The bounded wait for the lock: pauses between two requests, and the longest bound
@@ -89,14 +88,14 @@ struct HeaderCache {
   bool m_bDateTimeValid;
   uint8_t m_uPidBytes;
   uint8_t m_uDateTimeBytes;
-  char m_achPid[zbutil_record::kMaxPidBytes];
-  char m_achDateTime[zbutil_record::kMaxDateTimeBytes];
+  char m_achPid[zbutil_logfile::kMaxPidBytes];
+  char m_achDateTime[zbutil_logfile::kMaxDateTimeBytes];
 };
 thread_local HeaderCache tl_header;
 
 std::string_view PidText(HeaderCache& cache, pid_t pid) {
   if (cache.m_pid != pid || cache.m_uPidBytes == 0) {
-    char* end = zbutil_record::WritePid(cache.m_achPid, static_cast<uint32_t>(pid));
+    char* end = zbutil_logfile::WritePid(cache.m_achPid, static_cast<uint32_t>(pid));
     cache.m_uPidBytes = static_cast<uint8_t>(end - cache.m_achPid);
     cache.m_pid = pid;
   }
@@ -132,7 +131,7 @@ bool DateTimeText(HeaderCache& cache, time_t now, pid_t self, std::string_view& 
     const bool zoneRead = ReadTimeZone(self);
     struct tm local {};
     if (localtime_r(&now, &local) == nullptr) return false;
-    char* end = zbutil_record::WriteDateTime(cache.m_achDateTime, local);
+    char* end = zbutil_logfile::WriteDateTime(cache.m_achDateTime, local);
     cache.m_uDateTimeBytes = static_cast<uint8_t>(end - cache.m_achDateTime);
     cache.m_tSecond = now;
     cache.m_bDateTimeValid = zoneRead;
@@ -175,14 +174,14 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
     zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, getpid());
     if (!m_bInitialised) {
       ScopedSetup setup(this);
-      m_LogSettings.m_strLogDirectory = zbutil_detail::kDefaultLogDirectory;
-      m_LogSettings.m_ulMaxLogFileSize = kDefaultMaxLogFileSize;
+      m_LogSettings.m_strLogDirectory = zbutil_logfile::kDefaultLogDirectory;
+      m_LogSettings.m_ulMaxLogFileSize = zbutil_logfile::kDefaultMaxLogFileSize;
       if (ReadLogLevelVariable(m_LogSettings.m_iLogLevel)) {
         __atomic_store_n(&m_siLogLevel, m_LogSettings.m_iLogLevel, __ATOMIC_RELAXED);
       } else {
-        m_LogSettings.m_iLogLevel = kDefaultLogLevel;
+        m_LogSettings.m_iLogLevel = zbutil_logfile::kDefaultLogLevel;
       }
-      m_LogSettings.m_ulMaxBackupFiles = kDefaultMaxBackupFiles;
+      m_LogSettings.m_ulMaxBackupFiles = zbutil_logfile::kDefaultMaxBackupFiles;
       LoadLogSettings(m_LogSettings, m_strBaseDirectory);
       m_bInitialised = true;
       m_gidGroupID = GetGroupID();
@@ -219,15 +218,15 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   // The header, then the message formatted with the limit 2047 as if into the same
   // 2048-byte buffer, so it keeps at most its first 2046 bytes. Side by side on the
   // stack they form the record with no copy and no allocation.
-  char record[zbutil_record::kMaxHeaderBytes + zbutil_record::kFormatLimit];
-  char* const message = zbutil_record::WriteHeader(
+  char record[zbutil_logfile::kMaxHeaderBytes + zbutil_logfile::kFormatLimit];
+  char* const message = zbutil_logfile::WriteHeader(
       record, PidText(cache, pid), dateTime, file,
-      static_cast<int32_t>(static_cast<uint32_t>(line)), zbutil_record::LevelDisplayName(level));
+      static_cast<int32_t>(static_cast<uint32_t>(line)), zbutil_logfile::LevelDisplayName(level));
   va_list arguments;
   va_start(arguments, format);
   // The analyzer of clang-tidy 14 sees this va_list as uninitialised when it checks
   // another file first in the same run; it is started just above.
-  vsnprintf(message, zbutil_record::kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
+  vsnprintf(message, zbutil_logfile::kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
             arguments);
   va_end(arguments);
   // Up to the first NUL: a "%c" of 0 ends the message, as it always has.

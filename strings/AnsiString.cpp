@@ -9,10 +9,7 @@ AnsiString::AnsiString(char const* p) {
 }
 
 AnsiString& AnsiString::operator=(char const* p) {
-  if (p == nullptr) {
-    clear();
-  } else {
-    assign(p);
-  }
+  // A null pointer stands for the empty text.
+  assign(p != nullptr ? p : "");
   return *this;
 }

@@ -116,11 +116,8 @@ String& String::operator=(std::string const& s) {
 }
 
 String& String::operator=(char const* p) {
-  if (p == nullptr) {
-    clear();
-  } else {
-    assign(p);
-  }
+  // A null pointer stands for the empty text.
+  assign(p != nullptr ? p : "");
   return *this;
 }
 

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -11,28 +10,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "BackupNames.h"
+
 namespace zblog {
 namespace {
-
-constexpr char kBackupSuffix[] = ".Bak";
 
 struct DirCloser {
   void operator()(DIR* directory) const { closedir(directory); }
 };
-
-// The backup number in `name` when it is "<base>_<digits>.Bak", else 0.
-uint32_t BackupNumber(std::string const& name, std::string const& base) {
-  const std::string suffix(kBackupSuffix);
-  const size_t prefix = base.size() + 1;
-  if (name.size() <= prefix + suffix.size() || name.compare(0, base.size(), base) != 0 ||
-      name[base.size()] != '_' ||
-      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-    return 0;
-  }
-  const std::string digits = name.substr(prefix, name.size() - prefix - suffix.size());
-  if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-  return static_cast<uint32_t>(strtoul(digits.c_str(), nullptr, 10));
-}
 
 struct timespec ToTimespec(struct statx_timestamp const& stamp) {
   struct timespec time {};
@@ -102,7 +87,7 @@ std::vector<BackupFile> ListBackups(std::string const& logPath) {
   if (!listing) return backups;
   while (struct dirent* entry = readdir(listing.get())) {
     BackupFile backup;
-    backup.m_uNumber = BackupNumber(entry->d_name, base);
+    backup.m_uNumber = zbutil_logfile::BackupNumber(entry->d_name, base);
     if (backup.m_uNumber == 0) continue;
     backup.m_strPath = (slash == std::string::npos ? "" : directory) + entry->d_name;
     struct statx status {};

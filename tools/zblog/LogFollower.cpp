@@ -1,4 +1,13 @@
 // Following a live log through copy-and-truncate rotations.
+//
+// What has been read of the current generation is named by its length and a running
+// hash of all of it. Each poll lists the backups: one not seen before means a rotation.
+// The first new backup whose first bytes hash to what was read took the generation; the
+// rest is read there, then every newer new backup whole, then the live log from its
+// start, and the next poll looks again, so rotations during a recovery are caught as
+// well. While a rotation is in progress (the log as large as the newest backup) the
+// follower waits. Without a new backup (no backups kept), a log shorter than what was
+// read, or whose bytes at the start and before the read position changed, was emptied.
 #include "LogFollower.h"
 
 #include <errno.h>
@@ -11,7 +20,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "logging/LoggerResources.h"
+#include "ScopedOwners.h"
 
 namespace zblog {
 namespace {

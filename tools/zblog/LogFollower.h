@@ -2,18 +2,10 @@
 #define ZBUTIL_TOOLS_ZBLOG_LOGFOLLOWER_H_
 
 // LogFollower: reads a live log and keeps reading what is appended, through
-// copy-and-truncate rotations, handing every byte to a parser once.
-//
-// What it has read of the current generation (the log's content since it was last
-// emptied) is named by its length and a running hash of all of it. Each poll lists the
-// backups: one it has not seen before means a rotation. The first new backup whose
-// first bytes hash to what was read took the generation; the follower reads the rest
-// there, then every newer new backup whole, then the live log from its start, and
-// looks again at the next poll, so rotations during a recovery are caught as well. It
-// waits while a rotation is in progress (the log as large as the newest backup). Without a new
-// backup (no backups kept), a log shorter than what was read, or whose bytes at the start and
-// before the read position changed, was emptied. A log replaced by a new file (deleted
-// and created anew) is read to its end, then the new one from its start.
+// copy-and-truncate rotations, handing every byte of every generation (the log's
+// content between two emptyings) to a parser exactly once and in order, wherever
+// rotation has moved it (into the backups, renumbered or not). A log replaced by a new
+// file is read to its end, then the new one from its start.
 //
 // Every loss it cannot avoid is reported, never skipped silently: the rest of a
 // generation whose backup is gone before the follower saw it (no backups kept, or more

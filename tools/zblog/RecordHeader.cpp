@@ -14,7 +14,7 @@
 namespace zblog {
 namespace {
 
-namespace layout = zbutil_record;
+namespace layout = zbutil_logfile;
 
 constexpr int kMaxDigits = 16;  // beyond any 32-bit field, below 64-bit overflow
 

@@ -10,7 +10,7 @@
 
 #include <sstream>
 
-#include "logging/LoggerResources.h"
+#include "ScopedOwners.h"
 
 namespace zblog {
 namespace {

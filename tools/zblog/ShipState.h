@@ -10,9 +10,9 @@
 //   hash 0123456789abcdef
 //
 // position and hash name the bytes of the log's generation (see LogFollower.h) up to the
-// end of the last acknowledged record. The file is replaced atomically: a temporary file
-// beside it (created exclusively, never through a symlink), written, synced, renamed
-// over it, and the directory synced. One shipper per state file.
+// end of the last acknowledged record. Saving is atomic and durable: after a crash the
+// file holds the old state or the new one, whole; a symbolic link planted beside it
+// cannot redirect the write. One shipper per state file.
 
 #include <string>
 

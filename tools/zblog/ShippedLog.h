@@ -14,7 +14,7 @@
 
 #include "LogFollower.h"
 #include "RecordParser.h"
-#include "logging/LoggerResources.h"
+#include "ScopedOwners.h"
 
 namespace zblog {
 

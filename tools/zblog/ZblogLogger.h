@@ -5,8 +5,9 @@
 // through the settings hook, so records, lock protocol and rotation are the library's.
 // One per process; not shared between threads here.
 
+#include <logging/zbUnixLogger.h>
+
 #include "ZblogOptions.h"
-#include "logging/zbUnixLogger.h"
 
 namespace zblog {
 

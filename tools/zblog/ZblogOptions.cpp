@@ -1,18 +1,21 @@
-// Command-line parsing for zblog: options first, then the message or the files.
+// Command-line parsing for zblog: the subcommand word, then getopt_long per subcommand.
 #include "ZblogOptions.h"
 
 #include <errno.h>
+#include <getopt.h>
 #include <stdlib.h>
 #include <strings.h>
 
-#include <algorithm>
-#include <iterator>
 #include <limits>
+#include <utility>
+
+#include "LogFileDefaults.h"
 
 namespace zblog {
 namespace {
 
-constexpr char kUsage[] =
+// The defaults of --max-size and --backups come from the logger's own, in between.
+constexpr char kUsageHead[] =
     "usage: zblog [OPTION]... [--] [MESSAGE]...\n"
     "       zblog parse [--follow] [FILE]...\n"
     "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
@@ -27,8 +30,12 @@ constexpr char kUsage[] =
     "  -n, --name NAME       log file name (default: zblog.log; lock: .log -> .lock)\n"
     "  -l, --level LEVEL     critical, error, exception, warning, information (info),\n"
     "                        trace, perf, audit, or a number (default: information)\n"
-    "  -s, --max-size BYTES  rotate once the log is larger (default: 268435456)\n"
-    "  -b, --backups N       number of backups kept (default: 2)\n"
+    "  -s, --max-size BYTES  rotate once the log is larger (default: ";
+constexpr char kUsageMiddle[] =
+    ")\n"
+    "  -b, --backups N       number of backups kept (default: ";
+constexpr char kUsageTail[] =
+    ")\n"
     "  -f, --file NAME       source file shown in the header (default: zblog)\n"
     "  -L, --line N          source line shown in the header (default: 0)\n"
     "  -w, --wait MS         wait at most MS milliseconds for the lock (default: 100)\n"
@@ -79,16 +86,65 @@ bool ParseUnsigned(std::string const& text, uint32_t& value) {
   return true;
 }
 
-// Options of the writer that take a value, by short and long name.
-struct ValueOption {
-  char m_cShort;
-  char const* m_pszLong;
-};
-constexpr ValueOption kValueOptions[] = {{'d', "directory"}, {'n', "name"},    {'l', "level"},
-                                         {'s', "max-size"},  {'b', "backups"}, {'f', "file"},
-                                         {'L', "line"},      {'w', "wait"}};
+// getopt_long over a copy of `arguments`, whose first stands for the program name (the
+// subcommand's word, or "zblog"). getopt's state is global, so every scanner starts it
+// afresh (optind = 0); it reports nothing itself (opterr = 0): Error words the reason.
+class OptionScanner {
+ public:
+  OptionScanner(std::vector<std::string> arguments, char const* shortOptions,
+                struct option const* longOptions)
+      : m_vArguments(std::move(arguments)), m_pszShort(shortOptions), m_pLong(longOptions) {
+    for (std::string& argument : m_vArguments) m_vArgv.push_back(argument.data());
+    m_vArgv.push_back(nullptr);
+    optind = 0;
+    opterr = 0;
+  }
+  OptionScanner(OptionScanner const&) = delete;
+  OptionScanner& operator=(OptionScanner const&) = delete;
 
-std::string ApplyValue(char option, std::string const& value, WriteOptions& write) {
+  // The next option (its short name, or its value in the long table), -1 once the
+  // options end, or '?' / ':' for an unknown option / a missing value.
+  int Next() { return getopt_long(Count(), m_vArgv.data(), m_pszShort, m_pLong, nullptr); }
+  // The reason for the '?' or ':' that Next returned last.
+  std::string Error(int result) const {
+    // A missing value ends its argument, and so does a long option; an unknown short
+    // option may stand inside a cluster such as "-xa", so it is named alone.
+    const std::string last(m_vArgv[static_cast<size_t>(optind) - 1]);
+    const bool whole = result == ':' || optopt == 0 || optopt >= kLongOnly ||
+                       (last.compare(0, 2, "--") == 0 && last.find('=') != std::string::npos);
+    const std::string option = whole ? last : std::string("-") + static_cast<char>(optopt);
+    if (result == ':') return "option '" + option + "' needs a value";
+    return "unknown option: '" + option + "'";
+  }
+  // The arguments after the options (all non-options, where options may be mixed in).
+  std::vector<std::string> Operands() const {
+    return std::vector<std::string>(m_vArgv.begin() + optind, m_vArgv.end() - 1);
+  }
+
+  static constexpr int kLongOnly = 0x100;  // values of options with no short name
+
+ private:
+  int Count() const { return static_cast<int>(m_vArgv.size() - 1); }
+
+  std::vector<std::string> m_vArguments;
+  std::vector<char*> m_vArgv;
+  char const* m_pszShort;
+  struct option const* m_pLong;
+};
+
+constexpr int kNoWait = OptionScanner::kLongOnly;
+constexpr int kVersion = OptionScanner::kLongOnly + 1;
+// "+": the options end at the message's first word; ":": a missing value is reported.
+constexpr char kWriteShort[] = "+:d:n:l:s:b:f:L:w:h";
+constexpr struct option kWriteLong[] = {
+    {"directory", required_argument, nullptr, 'd'}, {"name", required_argument, nullptr, 'n'},
+    {"level", required_argument, nullptr, 'l'},     {"max-size", required_argument, nullptr, 's'},
+    {"backups", required_argument, nullptr, 'b'},   {"file", required_argument, nullptr, 'f'},
+    {"line", required_argument, nullptr, 'L'},      {"wait", required_argument, nullptr, 'w'},
+    {"no-wait", no_argument, nullptr, kNoWait},     {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},    {nullptr, 0, nullptr, 0}};
+
+std::string ApplyValue(int option, std::string const& value, WriteOptions& write) {
   uint32_t number = 0;
   switch (option) {
     case 'd':
@@ -128,103 +184,90 @@ std::string ApplyValue(char option, std::string const& value, WriteOptions& writ
 
 std::string ParseWrite(std::vector<std::string> const& arguments, Options& options) {
   WriteOptions& write = options.m_Write;
-  size_t i = 0;
-  for (; i < arguments.size(); ++i) {
-    std::string const& argument = arguments[i];
-    if (argument == "--") {
-      ++i;
-      break;
+  std::vector<std::string> argv{"zblog"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  OptionScanner scanner(std::move(argv), kWriteShort, kWriteLong);
+  for (int option = scanner.Next(); option != -1; option = scanner.Next()) {
+    switch (option) {
+      case '?':
+      case ':':
+        return scanner.Error(option);
+      case 'h':
+        options.m_eCommand = Command::kHelp;
+        return "";
+      case kVersion:
+        options.m_eCommand = Command::kVersion;
+        return "";
+      case kNoWait:
+        write.m_ulWaitMilliseconds = 0;
+        break;
+      default: {
+        std::string error = ApplyValue(option, optarg, write);
+        if (!error.empty()) return error;
+      }
     }
-    if (argument.size() < 2 || argument[0] != '-') break;  // the message starts
-    if (argument == "-h" || argument == "--help") {
-      options.m_eCommand = Command::kHelp;
-      return "";
-    }
-    if (argument == "--version") {
-      options.m_eCommand = Command::kVersion;
-      return "";
-    }
-    if (argument == "--no-wait") {
-      write.m_ulWaitMilliseconds = 0;
-      continue;
-    }
-    // "-d DIR", "-dDIR", "--directory DIR" or "--directory=DIR".
-    const bool isLong = argument[1] == '-';
-    const std::string name =
-        isLong ? argument.substr(2, argument.find('=') - 2) : argument.substr(1, 1);
-    ValueOption const* match = nullptr;
-    for (ValueOption const& option : kValueOptions) {
-      if (isLong ? name == option.m_pszLong : name[0] == option.m_cShort) match = &option;
-    }
-    if (match == nullptr) return "unknown option: '" + argument + "'";
-    std::string value;
-    if (isLong && argument.find('=') != std::string::npos) {
-      value = argument.substr(argument.find('=') + 1);
-    } else if (!isLong && argument.size() > 2) {
-      value = argument.substr(2);
-    } else if (i + 1 < arguments.size()) {
-      value = arguments[++i];
-    } else {
-      return "option '" + argument + "' needs a value";
-    }
-    std::string error = ApplyValue(match->m_cShort, value, write);
-    if (!error.empty()) return error;
   }
-  write.m_vMessage.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+  write.m_vMessage = scanner.Operands();
   return "";
 }
 
+enum ShipOption {
+  kTarget = OptionScanner::kLongOnly,
+  kPort,
+  kState,
+  kStateDir,
+  kHostname,
+  kUnparsed,
+  kFromOldest
+};
+constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kTarget},
+                                       {"port", required_argument, nullptr, kPort},
+                                       {"state", required_argument, nullptr, kState},
+                                       {"state-dir", required_argument, nullptr, kStateDir},
+                                       {"hostname", required_argument, nullptr, kHostname},
+                                       {"unparsed", required_argument, nullptr, kUnparsed},
+                                       {"from-oldest", no_argument, nullptr, kFromOldest},
+                                       {"help", no_argument, nullptr, 'h'},
+                                       {nullptr, 0, nullptr, 0}};
+
 std::string ParseShip(std::vector<std::string> const& arguments, Options& options) {
   ShipOptions& ship = options.m_Ship;
-  static char const* const kValued[] = {"--target",    "--port",     "--state",
-                                        "--state-dir", "--hostname", "--unparsed"};
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    std::string argument = arguments[i];
-    if (argument == "--") {
-      ship.m_vLogs.insert(ship.m_vLogs.end(),
-                          arguments.begin() + static_cast<std::ptrdiff_t>(i + 1), arguments.end());
-      break;
-    }
-    if (argument == "-h" || argument == "--help") {
-      options.m_eCommand = Command::kHelp;
-      return "";
-    }
-    if (argument == "--from-oldest") {
-      ship.m_bFromOldest = true;
-      continue;
-    }
-    if (argument.size() < 2 || argument[0] != '-') {
-      ship.m_vLogs.push_back(argument);
-      continue;
-    }
-    std::string value;
-    const size_t equals = argument.find('=');
-    if (equals != std::string::npos) {
-      value = argument.substr(equals + 1);
-      argument.resize(equals);
-    } else if (std::find(std::begin(kValued), std::end(kValued), argument) != std::end(kValued)) {
-      if (i + 1 >= arguments.size()) return "option '" + argument + "' needs a value";
-      value = arguments[++i];
-    }
-    if (argument == "--target") {
-      ship.m_strTarget = value;
-    } else if (argument == "--port") {
-      long long port = 0;
-      if (!ParseNumber(value, 1, 65535, port)) return "invalid port: '" + value + "'";
-      ship.m_strPort = value;
-    } else if (argument == "--state") {
-      ship.m_strStateFile = value;
-    } else if (argument == "--state-dir") {
-      ship.m_strStateDirectory = value;
-    } else if (argument == "--hostname") {
-      ship.m_strHostname = value;
-    } else if (argument == "--unparsed" && (value == "ship" || value == "skip")) {
-      ship.m_bSkipUnparsed = value == "skip";
-    } else {
-      return argument == "--unparsed" ? "--unparsed takes ship or skip"
-                                      : "unknown option: '" + arguments[i] + "'";
+  OptionScanner scanner(arguments, ":h", kShipLong);
+  for (int option = scanner.Next(); option != -1; option = scanner.Next()) {
+    const std::string value = optarg != nullptr ? optarg : "";
+    long long port = 0;
+    switch (option) {
+      case 'h':
+        options.m_eCommand = Command::kHelp;
+        return "";
+      case kTarget:
+        ship.m_strTarget = value;
+        break;
+      case kPort:
+        if (!ParseNumber(value, 1, 65535, port)) return "invalid port: '" + value + "'";
+        ship.m_strPort = value;
+        break;
+      case kState:
+        ship.m_strStateFile = value;
+        break;
+      case kStateDir:
+        ship.m_strStateDirectory = value;
+        break;
+      case kHostname:
+        ship.m_strHostname = value;
+        break;
+      case kUnparsed:
+        if (value != "ship" && value != "skip") return "--unparsed takes ship or skip";
+        ship.m_bSkipUnparsed = value == "skip";
+        break;
+      case kFromOldest:
+        ship.m_bFromOldest = true;
+        break;
+      default:  // '?' or ':'
+        return scanner.Error(option);
     }
   }
+  ship.m_vLogs = scanner.Operands();
   if (ship.m_strTarget.empty()) return "ship needs --target HOST";
   if (ship.m_vLogs.empty()) return "ship needs at least one log";
   if (ship.m_strStateFile.empty() == ship.m_strStateDirectory.empty()) {
@@ -236,24 +279,26 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
   return "";
 }
 
+constexpr struct option kParseLong[] = {{"follow", no_argument, nullptr, 'F'},
+                                        {"help", no_argument, nullptr, 'h'},
+                                        {nullptr, 0, nullptr, 0}};
+
 std::string ParseParse(std::vector<std::string> const& arguments, Options& options) {
   ParseOptions& parse = options.m_Parse;
-  bool optionsEnded = false;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    std::string const& argument = arguments[i];
-    if (!optionsEnded && argument == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && (argument == "-h" || argument == "--help")) {
-      options.m_eCommand = Command::kHelp;
-      return "";
-    } else if (!optionsEnded && (argument == "-F" || argument == "--follow")) {
-      parse.m_bFollow = true;
-    } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-      return "unknown option: '" + argument + "'";
-    } else {
-      parse.m_vFiles.push_back(argument);
+  OptionScanner scanner(arguments, ":Fh", kParseLong);
+  for (int option = scanner.Next(); option != -1; option = scanner.Next()) {
+    switch (option) {
+      case 'h':
+        options.m_eCommand = Command::kHelp;
+        return "";
+      case 'F':
+        parse.m_bFollow = true;
+        break;
+      default:  // '?'
+        return scanner.Error(option);
     }
   }
+  parse.m_vFiles = scanner.Operands();
   if (parse.m_bFollow && (parse.m_vFiles.size() != 1 || parse.m_vFiles[0] == "-")) {
     return "--follow needs exactly one log file";
   }
@@ -293,7 +338,12 @@ std::string ParseArguments(std::vector<std::string> const& arguments, Options& o
   return ParseWrite(arguments, options);
 }
 
-char const* UsageText() { return kUsage; }
+char const* UsageText() {
+  static const std::string text =
+      kUsageHead + std::to_string(zbutil_logfile::kDefaultMaxLogFileSize) + kUsageMiddle +
+      std::to_string(zbutil_logfile::kDefaultMaxBackupFiles) + kUsageTail;
+  return text.c_str();
+}
 
 // ZBUTIL_VERSION comes from the project's version in the top-level CMakeLists.txt.
 char const* VersionText() { return "zblog (zbutil) " ZBUTIL_VERSION "\n"; }

@@ -52,8 +52,12 @@ struct Options {
   ShipOptions m_Ship;
 };
 
-// Fills `options` from the arguments after the program name. Returns an empty string,
-// or the reason the command line is not valid (one sentence, no program name).
+// Fills `options` from the arguments after the program name: a subcommand word first
+// ("parse", "ship"; none: write), then its options as getopt_long reads them (a long
+// name may be abbreviated; a value follows as the next argument or after '='). Write's
+// options end at the message's first word, parse's and ship's may stand among the
+// files. Returns an empty string, or the reason the command line is not valid (one
+// sentence, no program name).
 std::string ParseArguments(std::vector<std::string> const& arguments, Options& options);
 
 // A level given by name (case-insensitive: "error", "Error:", "info", "perf", ...) or

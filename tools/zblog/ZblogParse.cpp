@@ -13,7 +13,7 @@
 #include "LogFollower.h"
 #include "RecordJson.h"
 #include "RecordParser.h"
-#include "logging/LoggerResources.h"
+#include "ScopedOwners.h"
 
 namespace zblog {
 namespace {

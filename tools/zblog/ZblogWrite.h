@@ -6,10 +6,10 @@
 namespace zblog {
 
 // Writes the message of the command line, or one record per non-empty line of standard
-// input, through the library's logger. Returns the exit status: 0, or 1 when the
-// directory or the log cannot be opened (reported on standard error). A record dropped
-// because another process held the lock longer than the wait is not reported: the
-// logger does not tell.
+// input, through the library's logger. Returns the exit status: 0 when every record was
+// written; 1 when the directory or the log cannot be opened, or when records were lost
+// (another process held the lock past the wait, or the log could not be rotated), each
+// reported on standard error with the count of lost records.
 int RunWrite(WriteOptions const& options);
 
 }  // namespace zblog

@@ -1,5 +1,5 @@
-#ifndef ZBUTIL_LOGGING_RECORD_RECORDFORMAT_H_
-#define ZBUTIL_LOGGING_RECORD_RECORDFORMAT_H_
+#ifndef ZBUTIL_LOGGING_LOGFILE_RECORDFORMAT_H_
+#define ZBUTIL_LOGGING_LOGFILE_RECORDFORMAT_H_
 
 // Internal: the layout of a log record, shared by the logger that writes records and
 // the tools that read them back. Not installed; linked statically into both.
@@ -17,7 +17,7 @@
 #include <array>
 #include <string_view>
 
-namespace zbutil_record {
+namespace zbutil_logfile {
 
 inline constexpr char kRecordStart = '\n';
 inline constexpr char kFieldSeparator = '|';
@@ -68,6 +68,6 @@ char* WriteLine(char* out, int32_t line);
 char* WriteHeader(char* out, std::string_view pid, std::string_view dateTime, char const* source,
                   int32_t line, std::string_view level);
 
-}  // namespace zbutil_record
+}  // namespace zbutil_logfile
 
-#endif  // ZBUTIL_LOGGING_RECORD_RECORDFORMAT_H_
+#endif  // ZBUTIL_LOGGING_LOGFILE_RECORDFORMAT_H_

@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-namespace zbutil_record {
+namespace zbutil_logfile {
 namespace {
 
 constexpr std::array<std::string_view, 9> kLevelNames = {
@@ -119,4 +119,4 @@ char* WriteHeader(char* out, std::string_view pid, std::string_view dateTime, ch
   return Append(out, kLevelSeparator);
 }
 
-}  // namespace zbutil_record
+}  // namespace zbutil_logfile
