@@ -2,7 +2,8 @@
 # Runs every test executable of a built preset (default: build/default) under valgrind
 # memcheck: any invalid access, use of uninitialised memory or leak (definite, indirect
 # or possible) fails the run. Children forked by the tests stay under valgrind and are
-# checked the same way; exec'd programs are not traced.
+# checked the same way; exec'd programs are not traced. scripts/valgrind.supp names the
+# two glibc allocations that memcheck takes for possible leaks.
 #   scripts/memcheck.sh [BUILD_DIR]
 set -eu
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ executables=$(find "$build/tests" -type f -name 'zbutil_*_tests' ! -name 'zbutil
 for exe in $executables; do
   echo "=== memcheck $(basename "$exe")"
   valgrind --quiet --error-exitcode=99 --trace-children=no --track-origins=yes \
+    --suppressions=scripts/valgrind.supp \
     --leak-check=full --show-leak-kinds=definite,indirect,possible \
     --errors-for-leak-kinds=definite,indirect,possible \
     "$exe" --gtest_brief=1
