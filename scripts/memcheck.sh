@@ -3,7 +3,7 @@
 # memcheck: any invalid access, use of uninitialised memory or leak (definite, indirect
 # or possible) fails the run. Children forked by the tests stay under valgrind and are
 # checked the same way; exec'd programs are not traced. scripts/valgrind.supp names the
-# two glibc allocations that memcheck takes for possible leaks.
+# glibc internals that memcheck misreads (two possible leaks, one vector read).
 #   scripts/memcheck.sh [BUILD_DIR]
 set -eu
 cd "$(dirname "$0")/.."
