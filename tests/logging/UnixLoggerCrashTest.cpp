@@ -240,7 +240,8 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
     while (live.size() < static_cast<size_t>(s.m_iProcesses)) live.insert(run.Spawn("", 300));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
     if (random() % 2 == 0 && filler < 0)
-      kill(*std::next(live.begin(), random() % live.size()), SIGKILL);
+      kill(*std::next(live.begin(), static_cast<long>(random() % static_cast<long>(live.size()))),
+           SIGKILL);
     if (random() % 8 == 0 && (s.m_Disturb == Disturb::kMove || s.m_Disturb == Disturb::kDelete)) {
       run.Retire(s.m_Disturb == Disturb::kDelete);
     }
