@@ -35,16 +35,8 @@ tmp=$(mktemp -d)
 receiver_pid=""
 ship_pid=""
 sender_pid=""
-stop() {  # stops one process started here, by its id, within a deadline
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
+# shellcheck source=tests/tools/stop_process.sh
+. "$(dirname "$0")/stop_process.sh"
 cleanup() {
   stop "$ship_pid"
   stop "$sender_pid"

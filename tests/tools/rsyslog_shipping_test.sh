@@ -29,16 +29,8 @@ deadline_seconds=30
 tmp=$(mktemp -d)
 receiver_pid=""
 sender_pid=""
-stop() {  # stops one daemon started here, by its id, within a deadline
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
+# shellcheck source=tests/tools/stop_process.sh
+. "$(dirname "$0")/stop_process.sh"
 cleanup() {
   stop "$sender_pid"
   stop "$receiver_pid"
