@@ -40,19 +40,17 @@ constexpr int kLine = 42;
 class ContentionLogger : public zbUnixLogger {
  public:
   ContentionLogger(std::string directory, unsigned long waitMilliseconds)
-      : zbUnixLogger(String(kLogName)),
-        m_strDirectory(std::move(directory)),
-        m_ulWait(waitMilliseconds) {}
+      : zbUnixLogger(String(kLogName)), m_strDirectory(std::move(directory)) {
+    SetLockWaitMilliseconds(waitMilliseconds);
+  }
   int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
     settings.m_strLogDirectory = m_strDirectory.c_str();
     settings.m_iLogLevel = 255;
     return 0;
   }
-  unsigned long GetLockWaitMilliseconds() override { return m_ulWait; }
 
  private:
   std::string m_strDirectory;
-  unsigned long m_ulWait;
 };
 
 struct Tally {

@@ -32,14 +32,14 @@ constexpr uint32_t kBackups = 6;
 constexpr char kLogName[] = "demo.log";
 constexpr unsigned long kWaitRounds[] = {0, 5};  // milliseconds a record may wait
 
-// A logger configured in code, as programs do it: through the settings hook, and the
-// wait hook for a program that would rather wait a little than lose records.
+// A logger configured in code, as programs do it: through the settings hook, and a
+// bounded lock wait for a program that would rather wait a little than lose records.
 class DemoLogger : public zbUnixLogger {
  public:
   DemoLogger(std::string directory, unsigned long waitMilliseconds)
-      : zbUnixLogger(String(kLogName)),
-        m_strDirectory(std::move(directory)),
-        m_ulWait(waitMilliseconds) {}
+      : zbUnixLogger(String(kLogName)), m_strDirectory(std::move(directory)) {
+    SetLockWaitMilliseconds(waitMilliseconds);
+  }
   int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
     settings.m_strLogDirectory = m_strDirectory.c_str();
     settings.m_ulMaxLogFileSize = kMaxLogSize;
@@ -47,11 +47,9 @@ class DemoLogger : public zbUnixLogger {
     settings.m_iLogLevel = 255;
     return 0;
   }
-  unsigned long GetLockWaitMilliseconds() override { return m_ulWait; }
 
  private:
   std::string m_strDirectory;
-  unsigned long m_ulWait;
 };
 
 // What a worker reports to the demo when it is done.

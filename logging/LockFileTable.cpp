@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "logging/ThreadLock.h"
@@ -22,9 +23,7 @@ struct LockFileEntry {
   // to put off its closes.
   std::atomic<pthread_t> m_thrHolder{0};
   // Descriptors to close at the end of the current turn; guarded by m_mtxTurn.
-  static constexpr int kMaxDeferred = 4;
-  int m_aiDeferred[kMaxDeferred] = {};
-  int m_iDeferred = 0;
+  std::vector<int> m_viDeferred;
   // Loggers registered on it, plus closes in progress; guarded by the registry mutex.
   unsigned m_uRefs = 0;
 };
@@ -36,13 +35,14 @@ namespace {
 constexpr int kChunkBits = 10;
 constexpr int kChunkSlots = 1 << kChunkBits;
 constexpr int kChunks = 4096;
-using Chunk = std::atomic<LoggerFileState*>;
+using Chunk = std::atomic<LoggerState*>;
 std::atomic<Chunk*> g_apChunks[kChunks];
 
 struct Registry {
   std::mutex m_mtx;
   std::atomic<pid_t> m_pid{0};
   std::vector<LockFileEntry*> m_vEntries;
+  std::unordered_map<zbUnixLogger const*, LoggerState*> m_mapLoggers;
 };
 
 Registry& TheRegistry() {
@@ -123,51 +123,78 @@ void CloseDuringTurn(int fd) {
 
 }  // namespace
 
-LoggerFileState* RegisterLockFile(int lockFd) {
-  struct stat file {};
-  Chunk* slot = SlotOf(lockFd, true);
-  if (slot == nullptr || fstat(lockFd, &file) != 0) return nullptr;
-  auto* state = new LoggerFileState{Acquire(file, true), -1, false};
-  LoggerFileState* stale = slot->exchange(state, std::memory_order_acq_rel);
-  if (stale != nullptr) {  // a descriptor closed behind the table's back
-    Release(stale->m_pEntry);
-    delete stale;
-  }
+LoggerState* StateOf(zbUnixLogger const* logger) {
+  Registry& registry = TheRegistry();
+  ThreadLock guard(registry.m_mtx, registry.m_pid, getpid());
+  LoggerState*& state = registry.m_mapLoggers[logger];
+  if (state == nullptr) state = new LoggerState(logger);
   return state;
 }
 
-LoggerFileState* FindLoggerState(int lockFd) {
-  Chunk* slot = SlotOf(lockFd, false);
-  return slot == nullptr ? nullptr : slot->load(std::memory_order_acquire);
+LoggerState* FindState(zbUnixLogger const* logger) {
+  Registry& registry = TheRegistry();
+  ThreadLock guard(registry.m_mtx, registry.m_pid, getpid());
+  auto found = registry.m_mapLoggers.find(logger);
+  return found == registry.m_mapLoggers.end() ? nullptr : found->second;
 }
 
-void CloseLoggerFiles(int logFd, int lockFd) {
+LoggerState* FindOpenState(zbUnixLogger const* logger, int lockFd) {
   Chunk* slot = SlotOf(lockFd, false);
-  LoggerFileState* state =
-      slot == nullptr ? nullptr : slot->exchange(nullptr, std::memory_order_acq_rel);
+  LoggerState* state = slot == nullptr ? nullptr : slot->load(std::memory_order_acquire);
+  return state != nullptr && state->m_pOwner == logger ? state : FindState(logger);
+}
+
+bool RegisterLockFile(LoggerState* state, int lockFd) {
+  struct stat file {};
+  Chunk* slot = SlotOf(lockFd, true);
+  if (slot == nullptr || fstat(lockFd, &file) != 0) return false;
+  if (state->m_pEntry != nullptr) Release(state->m_pEntry);  // opened a second time
+  state->m_pEntry = Acquire(file, true);
+  state->m_iLockFd = lockFd;
+  // A slot still naming another logger: its descriptor was closed behind the table's
+  // back. That logger finds its state through the map from now on.
+  slot->store(state, std::memory_order_release);
+  return true;
+}
+
+void ForgetLogger(zbUnixLogger const* logger, int logFd, int lockFd) {
+  LoggerState* state = nullptr;
+  {
+    Registry& registry = TheRegistry();
+    ThreadLock guard(registry.m_mtx, registry.m_pid, getpid());
+    auto found = registry.m_mapLoggers.find(logger);
+    if (found != registry.m_mapLoggers.end()) {
+      state = found->second;
+      registry.m_mapLoggers.erase(found);
+    }
+  }
+  if (state != nullptr) {
+    Chunk* slot = SlotOf(state->m_iLockFd, false);
+    LoggerState* expected = state;
+    if (slot != nullptr) slot->compare_exchange_strong(expected, nullptr);
+  }
   if (logFd >= 0) CloseDuringTurn(logFd);
   if (lockFd >= 0) CloseDuringTurn(lockFd);
   if (state != nullptr) {
-    Release(state->m_pEntry);
+    if (state->m_pEntry != nullptr) Release(state->m_pEntry);
     delete state;
   }
 }
 
-void CloseKeepingLocks(LoggerFileState* state, int fd) {
+void CloseKeepingLocks(LoggerState* state, int fd) {
   if (fd < 0) return;
   LockFileEntry* entry = state == nullptr ? nullptr : state->m_pEntry;
   if (entry != nullptr &&
-      pthread_equal(entry->m_thrHolder.load(std::memory_order_relaxed), pthread_self()) &&
-      entry->m_iDeferred < LockFileEntry::kMaxDeferred) {
-    entry->m_aiDeferred[entry->m_iDeferred++] = fd;
+      pthread_equal(entry->m_thrHolder.load(std::memory_order_relaxed), pthread_self())) {
+    entry->m_viDeferred.push_back(fd);
     return;
   }
   CloseDuringTurn(fd);
 }
 
-LockFileTurn::LockFileTurn(int lockFd, pid_t self)
-    : m_pState(FindLoggerState(lockFd)),
-      m_pEntry(m_pState != nullptr ? m_pState->m_pEntry : &FallbackEntry()),
+LockFileTurn::LockFileTurn(LoggerState* state, pid_t self)
+    : m_pState(state),
+      m_pEntry(state != nullptr && state->m_pEntry != nullptr ? state->m_pEntry : &FallbackEntry()),
       // A hook that runs during the turn (the lock wait) and logs through another
       // logger of the same lock file: the turn is this thread's already.
       m_bNested(pthread_equal(m_pEntry->m_thrHolder.load(std::memory_order_relaxed),
@@ -180,21 +207,20 @@ LockFileTurn::LockFileTurn(int lockFd, pid_t self)
 LockFileTurn::~LockFileTurn() {
   if (m_bNested) return;  // the outer turn closes what is put off
   // The record lock is released by now. A descriptor of this entry's own file is
-  // closed before another logger can take the lock; any other waits for its own turn.
-  int later[LockFileEntry::kMaxDeferred];
-  int laterCount = 0;
-  for (int i = 0; i < m_pEntry->m_iDeferred; ++i) {
-    const int fd = m_pEntry->m_aiDeferred[i];
+  // closed before another logger can take the lock; any other waits for its own
+  // file's turn, after this one ends.
+  std::vector<int> later;
+  for (const int fd : m_pEntry->m_viDeferred) {
     if (m_pEntry != &FallbackEntry() && !IsFileOf(m_pEntry, fd)) {
-      later[laterCount++] = fd;
+      later.push_back(fd);
     } else {
       close(fd);
     }
   }
-  m_pEntry->m_iDeferred = 0;
+  m_pEntry->m_viDeferred.clear();
   m_pEntry->m_thrHolder.store(0, std::memory_order_relaxed);
   m_pEntry->m_mtxTurn.unlock();
-  for (int i = 0; i < laterCount; ++i) CloseDuringTurn(later[i]);
+  for (const int fd : later) CloseDuringTurn(fd);
 }
 
 void LockFileTurn::CutBack(int logFd, long written) const {

@@ -11,51 +11,89 @@
 // file is closed only during the turn of its entry, and after the record lock is given
 // back (or while no logger holds it), so no close can release a lock still needed.
 //
-// Each logger's own state outside its object (its object layout is fixed) is found from
-// its lock descriptor through a table indexed by descriptor number, so a record costs
+// Each logger's own state lives here too, outside its object, whose layout belongs to
+// the programs that derive from it. It is created at the logger's first use and freed by
+// its destructor, and found two ways: by the object's address (a map under a mutex, for
+// the first call, the getters and the setters), and, once the files are open, by the
+// lock descriptor through a table indexed by descriptor number, so that a record costs
 // two atomic loads and one uncontended mutex, no system call and no search.
 //
-// fork(): the tables are copied; each entry's mutex is re-created at its first use in
-// the child (ThreadLock), like the logger's own.
+// fork(): the tables are copied; each mutex is re-created at its first use in the child
+// (ThreadLock).
 
 #include <pthread.h>
 #include <stdint.h>
 #include <sys/types.h>
 
+#include <atomic>
+#include <mutex>
+
+class zbUnixLogger;
+
 namespace zbutil_detail {
 
 struct LockFileEntry;
 
-// Per logger, from its OpenLogFile until its destructor.
-struct LoggerFileState {
-  LockFileEntry* m_pEntry;
+// What became of a logger's records: each Log() call counts in exactly one.
+enum RecordFate { kWritten, kDroppedLocked, kDroppedOther, kFiltered, kFates };
+
+// Per logger, from its first use until its destructor.
+struct LoggerState {
+  explicit LoggerState(zbUnixLogger const* owner) : m_pOwner(owner) {}
+  LoggerState(LoggerState const&) = delete;
+  LoggerState& operator=(LoggerState const&) = delete;
+
+  void Count(RecordFate fate) { m_aullFates[fate].fetch_add(1, std::memory_order_relaxed); }
+  uint64_t Counted(RecordFate fate) const {
+    return m_aullFates[fate].load(std::memory_order_relaxed);
+  }
+
+  zbUnixLogger const* const m_pOwner;
+  // Serialises the threads of the process over the first call's set-up; re-created in
+  // a forked child. m_bSetUp is guarded by it.
+  std::mutex m_mtxSetup;
+  std::atomic<pid_t> m_pidSetup{0};
+  bool m_bSetUp = false;
+  std::atomic<uint64_t> m_aullFates[kFates] = {};
+  // How long Log() may repeat a refused lock request (SetLockWaitMilliseconds).
+  std::atomic<unsigned long> m_ulWaitMilliseconds{0};
+  // The lock file's entry once the files are open; guarded by the turn after that.
+  LockFileEntry* m_pEntry = nullptr;
+  int m_iLockFd = -1;
   // Size of the log when the last rotation check ended (-1: unknown); a short write is
   // cut back to it.
-  int64_t m_llLogSize;
+  int64_t m_llLogSize = -1;
   // A refused symbolic link was reported to syslog: once per logger.
-  bool m_bLinkReported;
+  bool m_bLinkReported = false;
 };
 
-// Registers the open lock descriptor of a new logger. Returns its state, or nullptr
-// when the descriptor cannot be examined or is beyond the table (more than 4 million
+// The state of `logger`, created at the first call. Never null.
+LoggerState* StateOf(zbUnixLogger const* logger);
+// The state of `logger` if it has one, else nullptr.
+LoggerState* FindState(zbUnixLogger const* logger);
+// The state of an open logger whose lock descriptor is `lockFd`: from the descriptor
+// table without a lock, else (a descriptor that another logger registered since) from
+// the map.
+LoggerState* FindOpenState(zbUnixLogger const* logger, int lockFd);
+// Enters the open lock descriptor of `state`'s logger in the tables. Returns false when
+// the descriptor cannot be examined or is beyond the table (more than 4 million
 // descriptors).
-LoggerFileState* RegisterLockFile(int lockFd);
-// The state registered for `lockFd`, or nullptr.
-LoggerFileState* FindLoggerState(int lockFd);
+bool RegisterLockFile(LoggerState* state, int lockFd);
 // For a logger's destructor: closes both descriptors (either may be -1) without
-// releasing a record lock that another logger of the process holds, and forgets the
+// releasing a record lock that another logger of the process holds, and frees the
 // logger's state.
-void CloseLoggerFiles(int logFd, int lockFd);
+void ForgetLogger(zbUnixLogger const* logger, int logFd, int lockFd);
 // Closes `fd` while no logger of the process holds a record lock on its file. Called
 // during the caller's own turn, the close is put off until the turn ends.
-void CloseKeepingLocks(LoggerFileState* state, int fd);
+void CloseKeepingLocks(LoggerState* state, int fd);
 
 // A logger's turn on its lock file: taken before the record lock is requested and held
 // until after it is released (declare the RecordLock after this). Loggers of the
 // process that share the lock file wait for each other here.
 class LockFileTurn {
  public:
-  LockFileTurn(int lockFd, pid_t self);
+  // `state` may be null: loggers without one share a fallback turn.
+  LockFileTurn(LoggerState* state, pid_t self);
   ~LockFileTurn();
   LockFileTurn(LockFileTurn const&) = delete;
   LockFileTurn& operator=(LockFileTurn const&) = delete;
@@ -65,7 +103,7 @@ class LockFileTurn {
   void CutBack(int logFd, long written) const;
 
  private:
-  LoggerFileState* m_pState;
+  LoggerState* m_pState;
   LockFileEntry* m_pEntry;
   bool m_bNested;
 };

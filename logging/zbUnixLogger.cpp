@@ -8,11 +8,36 @@
 
 #include "LogFileDefaults.h"
 #include "logging/LockFileTable.h"
+#include "platform/LayoutCheck.h"
 
 int zbUnixLogger::m_siLogLevel = zbutil_logfile::kDefaultLogLevel;
 unsigned long zbUnixLogger::sm_ulMsgNo = 1;
 
 namespace {
+
+// Classes that programs derive from the logger put their own members right behind
+// these: nothing may move. Checked from a derived class, as the members are protected.
+struct LoggerLayout : zbUnixLogger {
+  static void Check() {
+    ZBUTIL_CHECK_SIZE(zbILogger, 4, 8);
+    ZBUTIL_CHECK_SIZE(zbLogSettings, 36, 48);
+    ZBUTIL_CHECK_OFFSET(zbLogSettings, m_strLogDirectory, 0, 0)
+    ZBUTIL_CHECK_OFFSET(zbLogSettings, m_iLogLevel, 24, 32)
+    ZBUTIL_CHECK_OFFSET(zbLogSettings, m_ulMaxLogFileSize, 28, 36)
+    ZBUTIL_CHECK_OFFSET(zbLogSettings, m_ulMaxBackupFiles, 32, 40)
+    ZBUTIL_CHECK_SIZE(zbUnixLogger, 152, 200);
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_LogSettings, 4, 8)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_iLogFd, 40, 56)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_iLockFd, 44, 60)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_gidGroupID, 48, 64)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_bLogFileOpen, 52, 68)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_bInitialised, 53, 69)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_strLogFilePath, 56, 72)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_strLockFileName, 80, 104)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_strLogFileName, 104, 136)
+    ZBUTIL_CHECK_OFFSET(LoggerLayout, m_strBaseDirectory, 128, 168)
+  }
+};
 
 constexpr char kLogSuffix[] = ".log";
 constexpr char kLockSuffix[] = ".lock";
@@ -41,18 +66,12 @@ zbUnixLogger::zbUnixLogger(String const& logFileName, String const& lockFileName
       m_bLogFileOpen(false),
       m_bInitialised(false),
       m_strLockFileName(RequireName(lockFileName, "zbUnixLogger: empty lock file name")),
-      m_strLogFileName(RequireName(logFileName, "zbUnixLogger: empty log file name")),
-      m_pidThreads(0),
-      m_bReady(false),
-      m_ullRecordsWritten(0),
-      m_ullRecordsDroppedLocked(0),
-      m_ullRecordsDroppedOther(0),
-      m_ullRecordsFiltered(0) {}
+      m_strLogFileName(RequireName(logFileName, "zbUnixLogger: empty log file name")) {}
 
 zbUnixLogger::~zbUnixLogger() {
   // Closing a descriptor of a lock file drops the record lock of the whole process:
   // the close waits while another logger of the process holds it.
-  zbutil_detail::CloseLoggerFiles(m_iLogFd, m_iLockFd);
+  zbutil_detail::ForgetLogger(this, m_iLogFd, m_iLockFd);
 }
 
 int zbUnixLogger::LoadLogSettings(zbLogSettings& /*settings*/, String& /*baseDirectory*/) {
@@ -61,22 +80,38 @@ int zbUnixLogger::LoadLogSettings(zbLogSettings& /*settings*/, String& /*baseDir
 
 gid_t zbUnixLogger::GetGroupID() { return getegid(); }
 
-unsigned long zbUnixLogger::GetLockWaitMilliseconds() { return 0; }
+void zbUnixLogger::SetLockWaitMilliseconds(unsigned long milliseconds) {
+  zbutil_detail::StateOf(this)->m_ulWaitMilliseconds.store(milliseconds, std::memory_order_relaxed);
+}
+
+unsigned long zbUnixLogger::GetLockWaitMilliseconds() const {
+  zbutil_detail::LoggerState const* state = zbutil_detail::FindState(this);
+  return state == nullptr ? 0 : state->m_ulWaitMilliseconds.load(std::memory_order_relaxed);
+}
+
+namespace {
+
+unsigned long long Counted(zbUnixLogger const* logger, zbutil_detail::RecordFate fate) {
+  zbutil_detail::LoggerState const* state = zbutil_detail::FindState(logger);
+  return state == nullptr ? 0 : state->Counted(fate);
+}
+
+}  // namespace
 
 unsigned long long zbUnixLogger::GetRecordsWritten() const {
-  return m_ullRecordsWritten.load(std::memory_order_relaxed);
+  return Counted(this, zbutil_detail::kWritten);
 }
 
 unsigned long long zbUnixLogger::GetRecordsDroppedLocked() const {
-  return m_ullRecordsDroppedLocked.load(std::memory_order_relaxed);
+  return Counted(this, zbutil_detail::kDroppedLocked);
 }
 
 unsigned long long zbUnixLogger::GetRecordsDroppedOther() const {
-  return m_ullRecordsDroppedOther.load(std::memory_order_relaxed);
+  return Counted(this, zbutil_detail::kDroppedOther);
 }
 
 unsigned long long zbUnixLogger::GetRecordsFiltered() const {
-  return m_ullRecordsFiltered.load(std::memory_order_relaxed);
+  return Counted(this, zbutil_detail::kFiltered);
 }
 
 void zbUnixLogger::SetLogLevel(int const& level) {

@@ -29,35 +29,34 @@
 // Ownership: the logger owns its two descriptors and closes them when destroyed; the
 // files stay on disk. It cannot be copied or moved.
 //
-// Threads and processes: a logger may be shared by the threads of one process. An
-// internal mutex serialises them (a thread waits for another to finish its record),
-// and local time is taken with localtime_r, the time zone being read again when the
-// second changes. Between processes the lock file serialises writers; the lock is
-// requested without waiting, and a record is dropped, not queued, when another
-// process holds it. Record locks belong to the process, so loggers of one process
-// that share a lock file (by device and inode, whatever the names) take turns through
-// a process-wide table instead, and no descriptor of a locked file is closed while
-// another of them holds the lock (a destructor waits).
+// Threads and processes: a logger may be shared by the threads of one process. They
+// take turns (a thread waits for another to finish its record), and local time is taken with
+// localtime_r, the time zone being read again when the second changes. Between processes the lock
+// file serialises writers; the lock is requested without waiting, and a record is dropped, not
+// queued, when another process holds it. Record locks belong to the process, so loggers of one
+// process that share a lock file (by device and inode, whatever the names) take turns through a
+// process-wide table instead, and no descriptor of a locked file is closed while another of them
+// holds the lock (a destructor waits).
 //
 // Lost records: Log() reports nothing to its caller, but each logger counts what
-// became of its records (GetRecordsWritten and its siblings), and a derived class may
-// let Log() wait a bounded time for the lock (GetLockWaitMilliseconds).
+// became of its records (GetRecordsWritten and its siblings), and its owner may let
+// Log() wait a bounded time for the lock (SetLockWaitMilliseconds).
+//
+// Layout: the object holds exactly the members declared below, in that order, so that
+// programs built for this interface (and classes they derive from it) run unchanged.
+// What the logger keeps beyond them (counts, the wait, the turn on its lock file) lives
+// in a process-wide table, made at the first use and freed by the destructor.
 //
 // fork(): a logger may be used in a child process, also when another thread of the
-// parent was inside Log() at the moment of the fork. The internal mutex remembers the
-// process it belongs to; the first record in any other process re-creates it, so a
-// mutex copied in its locked state does not block the child. Every record carries the
-// process id of its writer, taken at each call. A child starts from the parent's
-// counts.
+// parent was inside Log() at the moment of the fork: the mutexes behind it remember the
+// process they belong to and are re-created at their first use in any other. Every
+// record carries the process id of its writer, taken at each call. A child starts from
+// the parent's counts.
 //
 // The logger's reports go to syslog at LOG_LOCAL0 | LOG_INFO (134): a file group that
 // cannot be set, a symbolic link refused, a log reopened after it was moved or removed.
 
 #include <sys/types.h>
-
-#include <atomic>
-#include <cstdint>
-#include <mutex>
 
 #include "logging/zbILogger.h"
 #include "platform/Export.h"
@@ -101,11 +100,12 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // the lock file, the log file (before every write) and each new backup. This
   // implementation returns the effective group id of the process.
   virtual gid_t GetGroupID();
-  // Hook, called by Log() only when its lock request finds the lock taken: how many
-  // milliseconds Log() may keep repeating the same request, with pauses growing from
-  // 50 us to 1 ms, before it drops the record. Other threads of the process wait
-  // behind the waiting one. This implementation returns 0: drop at once.
-  virtual unsigned long GetLockWaitMilliseconds();
+  // How many milliseconds Log(), finding the lock taken, may keep repeating the same
+  // request, with pauses growing from 50 us to 1 ms, before it drops the record. Other
+  // threads of the process wait behind the waiting one. 0, the default, drops at once.
+  // May be set at any time, from any thread.
+  void SetLockWaitMilliseconds(unsigned long milliseconds);
+  unsigned long GetLockWaitMilliseconds() const;
 
   // What became of this logger's records so far. Each Log() call that returns counts
   // in exactly one of the four: written whole; dropped because the lock stayed taken
@@ -194,20 +194,6 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   String m_strLockFileName;     // bare name
   String m_strLogFileName;      // bare name
   String m_strBaseDirectory;    // set only by the LoadLogSettings hook
-
- private:
-  // Serialises the threads of one process: held over the set-up, and again from the
-  // lock request to the write, but not while a record is filtered or formatted.
-  std::mutex m_mtxThreads;
-  // The process that m_mtxThreads belongs to; 0 before its first use, and the negated
-  // id of a process while one of its threads re-creates the mutex.
-  std::atomic<pid_t> m_pidThreads;
-  // The set-up has run: later calls read the settings without the mutex.
-  std::atomic<bool> m_bReady;
-  std::atomic<uint64_t> m_ullRecordsWritten;
-  std::atomic<uint64_t> m_ullRecordsDroppedLocked;
-  std::atomic<uint64_t> m_ullRecordsDroppedOther;
-  std::atomic<uint64_t> m_ullRecordsFiltered;
 };
 
 #endif  // ZBUTIL_LOGGING_ZBUNIXLOGGER_H_

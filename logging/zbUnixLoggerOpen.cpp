@@ -96,5 +96,5 @@ int zbUnixLogger::OpenLogFile() {
     LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, m_strLogFilePath);
   }
   if (m_iLogFd < 0 || m_iLockFd < 0) return -1;
-  return zbutil_detail::RegisterLockFile(m_iLockFd) != nullptr ? 0 : -1;
+  return zbutil_detail::RegisterLockFile(zbutil_detail::StateOf(this), m_iLockFd) ? 0 : -1;
 }

@@ -21,7 +21,7 @@
 #include "logging/LoggerFiles.h"
 #include "logging/zbUnixLogger.h"
 
-using zbutil_detail::LoggerFileState;
+using zbutil_detail::LoggerState;
 using zbutil_detail::ScopedFd;
 
 namespace {
@@ -35,14 +35,14 @@ constexpr size_t kCompareChunkBytes = 1 << 20;
 // A descriptor that may be of a locked file: closed only once no lock can be lost by it.
 class KeptLockFd {
  public:
-  KeptLockFd(LoggerFileState* state, int fd) : m_pState(state), m_iFd(fd) {}
+  KeptLockFd(LoggerState* state, int fd) : m_pState(state), m_iFd(fd) {}
   ~KeptLockFd() { zbutil_detail::CloseKeepingLocks(m_pState, m_iFd); }
   KeptLockFd(KeptLockFd const&) = delete;
   KeptLockFd& operator=(KeptLockFd const&) = delete;
   int Get() const { return m_iFd; }
 
  private:
-  LoggerFileState* m_pState;
+  LoggerState* m_pState;
   int m_iFd;
 };
 
@@ -148,13 +148,13 @@ void zbUnixLogger::GetNextBackupLogFileSequence(String& path, bool& allPresent, 
 
 namespace {
 
-void ReportLinkOnce(zbUnixLogger& logger, String const& path, LoggerFileState* state) {
+void ReportLinkOnce(zbUnixLogger& logger, String const& path, LoggerState* state) {
   if (state != nullptr && state->m_bLinkReported) return;
   logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, path);
   if (state != nullptr) state->m_bLinkReported = true;
 }
 
-int EmptyLog(int logFd, LoggerFileState* state) {
+int EmptyLog(int logFd, LoggerState* state) {
   const int truncated = ftruncate(logFd, 0);
   if (truncated == 0 && state != nullptr) state->m_llLogSize = 0;
   return truncated;
@@ -162,7 +162,7 @@ int EmptyLog(int logFd, LoggerFileState* state) {
 
 // The file behind `logFd` no longer sits at `path`: opens the log there again (created
 // if need be) and hands its descriptor over; the old file is left as it is.
-int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerFileState* state) {
+int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerState* state) {
   const std::string narrow = path.GetAnsiString();
   const int reopened = zbutil_detail::OpenForAppend(narrow);
   if (reopened < 0) {
@@ -200,7 +200,7 @@ int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerF
 // - Descriptors of the log are closed only once the record lock cannot be lost by it
 //   (the log may be the lock file).
 int zbUnixLogger::RotateLogBackup() {
-  LoggerFileState* state = zbutil_detail::FindLoggerState(m_iLockFd);
+  LoggerState* state = zbutil_detail::FindOpenState(this, m_iLockFd);
   if (state != nullptr) state->m_llLogSize = -1;
   struct stat log {};
   const int statResult = fstat(m_iLogFd, &log);

@@ -45,8 +45,6 @@ bool ReadLogLevelVariable(int32_t& mask) {
   return true;
 }
 
-void Count(std::atomic<uint64_t>& counter) { counter.fetch_add(1, std::memory_order_relaxed); }
-
 // The loggers whose first-call set-up this thread is running, innermost first. A hook
 // that logs through its own logger finds it here and drops the record instead of
 // waiting for the set-up it is part of. Kept per thread, outside the logger object,
@@ -165,15 +163,23 @@ bool WaitForLock(zbutil_detail::RecordLock& lock, unsigned long milliseconds) {
 
 void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, char const* format,
                        ...) {
-  if (!m_bReady.load(std::memory_order_acquire)) {
+  using zbutil_detail::LoggerState;
+  LoggerState* state = nullptr;
+  // Once the files are open the flag never changes again: it orders the set-up's
+  // writes before this thread's reads, so the common path takes no mutex.
+  if (__atomic_load_n(&m_bLogFileOpen, __ATOMIC_ACQUIRE)) {
+    state = zbutil_detail::FindOpenState(this, m_iLockFd);
+  }
+  if (state == nullptr) {
+    state = zbutil_detail::StateOf(this);
     // Called from a hook of this logger's own set-up: its files are not open yet.
     if (IsSettingUp(this)) {
-      Count(m_ullRecordsDroppedOther);
+      state->Count(zbutil_detail::kDroppedOther);
       return;
     }
-    zbutil_detail::ThreadLock threads(m_mtxThreads, m_pidThreads, getpid());
-    if (!m_bInitialised) {
-      ScopedSetup setup(this);
+    zbutil_detail::ThreadLock setup(state->m_mtxSetup, state->m_pidSetup, getpid());
+    if (!state->m_bSetUp && !m_bInitialised) {
+      ScopedSetup inProgress(this);
       m_LogSettings.m_strLogDirectory = zbutil_logfile::kDefaultLogDirectory;
       m_LogSettings.m_ulMaxLogFileSize = zbutil_logfile::kDefaultMaxLogFileSize;
       if (ReadLogLevelVariable(m_LogSettings.m_iLogLevel)) {
@@ -185,13 +191,13 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
       LoadLogSettings(m_LogSettings, m_strBaseDirectory);
       m_bInitialised = true;
       m_gidGroupID = GetGroupID();
-      m_bLogFileOpen = OpenLogFile() == 0;
+      __atomic_store_n(&m_bLogFileOpen, OpenLogFile() == 0, __ATOMIC_RELEASE);
     }
-    m_bReady.store(true, std::memory_order_release);
-  }
-  if (!m_bLogFileOpen) {
-    Count(m_ullRecordsDroppedOther);
-    return;
+    state->m_bSetUp = true;
+    if (!m_bLogFileOpen) {
+      state->Count(zbutil_detail::kDroppedOther);
+      return;
+    }
   }
 
   // Read at every record, so the environment wins over the settings hook. The mask
@@ -204,7 +210,7 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   }
   // Filtered before the time is converted: either way the record is not written.
   if ((level & mask) != level) {
-    Count(m_ullRecordsFiltered);
+    state->Count(zbutil_detail::kFiltered);
     return;
   }
   // Taken at every call, never kept: after fork() the child writes its own id.
@@ -212,7 +218,7 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   HeaderCache& cache = tl_header;
   std::string_view dateTime;
   if (!DateTimeText(cache, time(nullptr), pid, dateTime)) {
-    Count(m_ullRecordsDroppedOther);
+    state->Count(zbutil_detail::kDroppedOther);
     return;
   }
   // The header, then the message formatted with the limit 2047 as if into the same
@@ -234,15 +240,15 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
 
   // The turn keeps this process's loggers on the same lock file (threads of this one
   // among them) apart, which the record lock cannot; it ends after the lock's release.
-  zbutil_detail::LockFileTurn turn(m_iLockFd, pid);
+  zbutil_detail::LockFileTurn turn(state, pid);
   zbutil_detail::RecordLock lock(m_iLockFd);
-  // The hook is asked only when the lock is taken: the free path costs nothing more.
-  if (!lock.IsHeld() && !WaitForLock(lock, GetLockWaitMilliseconds())) {
-    Count(m_ullRecordsDroppedLocked);
+  if (!lock.IsHeld() &&
+      !WaitForLock(lock, state->m_ulWaitMilliseconds.load(std::memory_order_relaxed))) {
+    state->Count(zbutil_detail::kDroppedLocked);
     return;
   }
   if (RotateLogBackup() < 0) {
-    Count(m_ullRecordsDroppedOther);
+    state->Count(zbutil_detail::kDroppedOther);
     return;
   }
   if (fchown(m_iLogFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {
@@ -252,9 +258,9 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   // size limit) is counted as lost, so its fragment is cut off again.
   const ssize_t written = write(m_iLogFd, record, recordBytes);
   if (written == static_cast<ssize_t>(recordBytes)) {
-    Count(m_ullRecordsWritten);
+    state->Count(zbutil_detail::kWritten);
   } else {
     turn.CutBack(m_iLogFd, static_cast<long>(written));
-    Count(m_ullRecordsDroppedOther);
+    state->Count(zbutil_detail::kDroppedOther);
   }
 }

@@ -1,5 +1,11 @@
 #include "platform/Exception.h"
 
+#include "platform/LayoutCheck.h"
+
+ZBUTIL_CHECK_SIZE(Exception, 32, 48);
+ZBUTIL_CHECK_OFFSET(Exception, m_lCode, 4, 8)
+ZBUTIL_CHECK_OFFSET(Exception, m_strMessage, 8, 16)
+
 Exception::Exception(long lCode, String const& strMessage)
     : m_lCode(lCode), m_strMessage(strMessage) {}
 

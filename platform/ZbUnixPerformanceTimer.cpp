@@ -3,9 +3,20 @@
 #include <sys/times.h>
 #include <unistd.h>
 
+#include "platform/LayoutCheck.h"
+
 namespace {
 
 constexpr uint32_t kMilliSecsPerSec = 1000;
+
+// The members are protected: checked from a class derived as a caller's would be.
+struct TimerLayout : ZbUnixPerformanceTimer {
+  static void Check() {
+    ZBUTIL_CHECK_SIZE(ZbUnixPerformanceTimer, 12, 16);
+    ZBUTIL_CHECK_OFFSET(TimerLayout, m_ulStartTick, 4, 8)
+    ZBUTIL_CHECK_OFFSET(TimerLayout, m_ulEndTick, 8, 12)
+  }
+};
 
 }  // namespace
 

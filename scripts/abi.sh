@@ -18,7 +18,7 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
 cmake --install "build/$preset" --prefix "$root" >/dev/null
-lib=$(find "$root" -name 'libzbutil.so.1' | head -n 1)
+lib=$(find "$root" -name 'libzbutil.so.*.*.*' | head -n 1)
 headers="$root/include/zbutil"
 dump() {
   abidw --no-corpus-path --drop-private-types --headers-dir "$headers" "$lib"

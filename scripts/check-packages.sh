@@ -22,7 +22,7 @@ interface=$(echo "$version" | cut -d. -f1-2)
 
 purge() {
   installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' \
-    libzbutil1 libzbutil-dev zblog 2>/dev/null | awk '$1 != "un" {print $2}' || true)
+    libzbutil2 libzbutil-dev zblog 2>/dev/null | awk '$1 != "un" {print $2}' || true)
   # shellcheck disable=SC2086
   [ -z "$installed" ] || apt_get purge $installed
 }
@@ -50,23 +50,23 @@ grep -v "root privileges" lintian.log || true
 
 echo "--- contents and dependencies"
 for arch in amd64 i386; do
-  deb=libzbutil1_${version}_$arch.deb
+  deb=libzbutil2_${version}_$arch.deb
   extra=$(dpkg-deb -c "$deb" | awk '{print $6}' |
-    grep -Ev '/$|^\./usr/lib/[^/]*-linux-gnu/libzbutil\.so\.1(\.|$)|^\./usr/share/doc/libzbutil1/' ||
+    grep -Ev '/$|^\./usr/lib/[^/]*-linux-gnu/libzbutil\.so\.2(\.|$)|^\./usr/share/doc/libzbutil2/' ||
     true)
   [ -z "$extra" ] || fail "$deb holds more than the shared object: $extra"
   [ "$(dpkg-deb -f "$deb" Multi-Arch)" = same ] || fail "$deb is not Multi-Arch: same"
   shlibs=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./shlibs)
-  [ "$shlibs" = "libzbutil 1 libzbutil1 (>= $interface)" ] || fail "$deb: shlibs '$shlibs'"
-  dpkg-deb -f "zblog_${version}_$arch.deb" Depends | grep -q "libzbutil1 (>= $interface)" ||
-    fail "zblog ($arch) does not depend on libzbutil1"
+  [ "$shlibs" = "libzbutil 2 libzbutil2 (>= $interface)" ] || fail "$deb: shlibs '$shlibs'"
+  dpkg-deb -f "zblog_${version}_$arch.deb" Depends | grep -q "libzbutil2 (>= $interface)" ||
+    fail "zblog ($arch) does not depend on libzbutil2"
 done
 
 echo "--- install both architectures"
-apt_get install "./libzbutil1_${version}_amd64.deb" "./libzbutil-dev_${version}_amd64.deb" \
-  "./libzbutil1_${version}_i386.deb" "./libzbutil-dev_${version}_i386.deb" \
+apt_get install "./libzbutil2_${version}_amd64.deb" "./libzbutil-dev_${version}_amd64.deb" \
+  "./libzbutil2_${version}_i386.deb" "./libzbutil-dev_${version}_i386.deb" \
   "./zblog_${version}_amd64.deb"
-for pkg in libzbutil1:amd64 libzbutil-dev:amd64 libzbutil1:i386 libzbutil-dev:i386 zblog:amd64; do
+for pkg in libzbutil2:amd64 libzbutil-dev:amd64 libzbutil2:i386 libzbutil-dev:i386 zblog:amd64; do
   dpkg -L "$pkg" >>files
 done
 man -w zblog | grep -q '/usr/share/man/man1/zblog\.1' || fail "man -w zblog"

@@ -1,5 +1,9 @@
 #include "strings/ReRegEx.h"
 
+ReRegEx::ReRegEx() = default;
+
+ReRegEx::~ReRegEx() = default;
+
 int32_t ReRegEx::Parse(String const& pattern) {
   return pattern.empty() ? static_cast<int32_t>(E_GENERAL_FAILURE) : 0;
 }

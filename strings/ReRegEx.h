@@ -12,8 +12,9 @@
 
 class ZBUTIL_API ReRegEx {
  public:
-  ReRegEx() = default;
-  ~ReRegEx() = default;
+  // Do nothing; out of line, so that programs built for this interface find them.
+  ReRegEx();
+  ~ReRegEx();
 
   // Returns 0 when pattern is not empty and E_GENERAL_FAILURE when it is. Nothing
   // of the pattern is kept.

@@ -7,7 +7,9 @@
 #include <memory>
 #include <string_view>
 
+#include "strings/AnsiString.h"
 #include "strings/DecimalText.h"
+#include "strings/ReRegEx.h"
 
 namespace {
 
@@ -79,6 +81,13 @@ size_t FindBytes(std::string_view text, std::string_view pattern, size_t from) {
 }
 
 }  // namespace
+
+// A String is a std::string: it adds no member, so programs may slice it freely.
+static_assert(sizeof(String) == sizeof(std::string), "String adds no member");
+static_assert(sizeof(AnsiString) == sizeof(std::string), "AnsiString adds no member");
+static_assert(sizeof(ReRegEx) == 1, "ReRegEx holds nothing");
+
+String::String() = default;
 
 String::String(String const& s) : std::string(s) {}
 

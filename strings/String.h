@@ -18,7 +18,8 @@
 
 class ZBUTIL_API String : public std::string {
  public:
-  String() = default;
+  // Empty. Out of line, so that programs built for this interface find it exported.
+  String();
   String(String const& s);
   String(String&& s) noexcept = default;
   // All bytes of s, embedded NULs included.

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/LayoutCheck.h"
+
 namespace {
 
 constexpr size_t kNotFound = std::string_view::npos;
@@ -67,8 +69,24 @@ String const& Addressable(String const& text) {
 
 }  // namespace
 
-char const* const ReParser::sm_pszSemicolon = ";";
-char const* const ReParser::sm_pszComma = ",";
+namespace {
+
+// The members are protected: checked from a class derived as a caller's would be.
+struct ParserLayout : ReParser {
+  static void Check() {
+    ZBUTIL_CHECK_SIZE(ReParser, 72, 104);
+    ZBUTIL_CHECK_OFFSET(ParserLayout, m_strText, 4, 8)
+    ZBUTIL_CHECK_OFFSET(ParserLayout, m_strDelimiter, 28, 40)
+    ZBUTIL_CHECK_OFFSET(ParserLayout, m_cEscape, 52, 72)
+    ZBUTIL_CHECK_OFFSET(ParserLayout, m_ulPos, 56, 76)
+    ZBUTIL_CHECK_OFFSET(ParserLayout, m_vecTokens, 60, 80)
+  }
+};
+
+}  // namespace
+
+char const* ReParser::sm_pszSemicolon = ";";
+char const* ReParser::sm_pszComma = ",";
 
 ReParser::ReParser(String const& strText, String const& strDelimiter, char cEscape)
     : m_strText(Addressable(strText)),

@@ -34,10 +34,10 @@
 
 class ZBUTIL_API ReParser {
  public:
-  // The common delimiters, ";" and ",". The pointers are const too, so no caller
-  // can redirect them under the rest of the process.
-  static char const* const sm_pszSemicolon;
-  static char const* const sm_pszComma;
+  // The common delimiters, ";" and ",". Plain pointers, as programs built for this
+  // interface declare them; the library itself never reads them.
+  static char const* sm_pszSemicolon;
+  static char const* sm_pszComma;
 
   // Copies the text, the delimiter and the escape character and builds the token
   // list; the sequential reading starts at the beginning. An empty delimiter makes

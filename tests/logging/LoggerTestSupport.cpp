@@ -7,9 +7,13 @@
 #include <stdio.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,12 +44,6 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
   settings.m_ulMaxBackupFiles = m_uBackups;
   baseDirectory = m_strBase.c_str();
   return -7;  // ignored by the logger
-}
-
-unsigned long ProbeLogger::GetLockWaitMilliseconds() {
-  ++m_iLockWaitCalls;
-  if (m_fnOnLockWait) m_fnOnLockWait();
-  return m_ulLockWait;
 }
 
 std::string ReadFile(std::string const& path) {
@@ -89,6 +87,30 @@ pid_t Spawn(std::function<int()> const& body) {
   return child;
 }
 
+std::thread StartAndWaitUntilSleeping(std::function<void()> body) {
+  std::atomic<long> tid(0);
+  std::thread thread([&tid, body = std::move(body)] {
+    tid = syscall(SYS_gettid);
+    body();
+  });
+  const long timed[] = {
+      SYS_nanosleep,
+      SYS_clock_nanosleep,
+#ifdef SYS_clock_nanosleep_time64
+      SYS_clock_nanosleep_time64,
+#endif
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (tid == 0) std::this_thread::yield();
+  const std::string syscallFile = "/proc/self/task/" + std::to_string(tid) + "/syscall";
+  while (std::chrono::steady_clock::now() < deadline) {
+    const long number = strtol(ReadFile(syscallFile).c_str(), nullptr, 10);
+    if (std::find(std::begin(timed), std::end(timed), number) != std::end(timed)) break;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return thread;
+}
+
 int Reap(pid_t child) {
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
@@ -96,7 +118,9 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  int ends[2];  // the holder reports the lock on its end, then waits for ours to close
+  // The holder reports the lock on its end, then waits for a byte or the close of ours
+  // (a byte: a forked child of the test may hold a copy of our end).
+  int ends[2];
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
   m_pidHolder = Spawn([&] {
     struct flock lock {};
@@ -106,7 +130,7 @@ LockHolder::LockHolder(std::string const& lockPath) {
     close(ends[0]);
     struct pollfd until = {ends[1], POLLIN, 0};
     char none = 0;
-    return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) == 0 ? 0 : 3;
+    return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) >= 0 ? 0 : 3;
   });
   close(ends[1]);
   m_iRelease = ends[0];
@@ -118,7 +142,10 @@ LockHolder::LockHolder(std::string const& lockPath) {
 }
 
 int LockHolder::Finish() {
-  if (m_iRelease >= 0) close(std::exchange(m_iRelease, -1));
+  if (m_iRelease >= 0) {
+    (void)!write(m_iRelease, "R", 1);
+    close(std::exchange(m_iRelease, -1));
+  }
   return Reap(std::exchange(m_pidHolder, -1));
 }
 

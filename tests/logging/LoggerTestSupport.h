@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "logging/zbUnixLogger.h"
@@ -35,22 +36,17 @@ class TempDir {
 };
 
 // A logger whose settings hook points it at a directory with the given limits and a
-// base directory, and whose group and lock-wait hooks answer what the test says.
+// base directory, and whose group hook answers what the test says.
 class ProbeLogger : public zbUnixLogger {
  public:
   explicit ProbeLogger(std::string const& directory, std::string const& name = "app.log",
                        uint32_t maxSize = 268435456, uint32_t backups = 2);
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
   gid_t GetGroupID() override { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
-  // Counts its calls, runs m_fnOnLockWait (if set) and returns m_ulLockWait.
-  unsigned long GetLockWaitMilliseconds() override;
 
   std::string m_strDirectory, m_strBase;
   uint32_t m_uMaxSize, m_uBackups;
   std::optional<gid_t> m_gidGroup;
-  unsigned long m_ulLockWait = 0;
-  std::function<void()> m_fnOnLockWait;
-  int m_iLockWaitCalls = 0;
 
   using zbUnixLogger::m_bLogFileOpen;
   using zbUnixLogger::m_iLockFd;
@@ -81,6 +77,9 @@ std::string MessageOf(std::string const& record);
 int BecomeNobody(std::string const& directory);
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);
+// Runs `body` on a new thread and returns it (for the caller to join) once that thread
+// sleeps in a timed wait, as Log() does while it waits for the lock, or after 10 s.
+std::thread StartAndWaitUntilSleeping(std::function<void()> body);
 // Waits for the child: its exit status, or -1 when it did not exit.
 int Reap(pid_t child);
 

@@ -3,7 +3,10 @@
 namespace zblog {
 
 ZblogLogger::ZblogLogger(WriteOptions const& options)
-    : zbUnixLogger(String(options.m_strLogName.c_str())), m_Options(options) {}
+    : zbUnixLogger(String(options.m_strLogName.c_str())), m_Options(options) {
+  // How long a record waits for the lock that another process holds (0: not at all).
+  SetLockWaitMilliseconds(options.m_ulWaitMilliseconds);
+}
 
 int ZblogLogger::LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) {
   if (m_Options.m_strDirectory) settings.m_strLogDirectory = m_Options.m_strDirectory->c_str();
@@ -11,7 +14,5 @@ int ZblogLogger::LoadLogSettings(zbLogSettings& settings, String& /*baseDirector
   if (m_Options.m_uBackups) settings.m_ulMaxBackupFiles = *m_Options.m_uBackups;
   return 0;
 }
-
-unsigned long ZblogLogger::GetLockWaitMilliseconds() { return m_Options.m_ulWaitMilliseconds; }
 
 }  // namespace zblog

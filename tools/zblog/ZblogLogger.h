@@ -18,8 +18,6 @@ class ZblogLogger : public zbUnixLogger {
   // Applies the directory, size limit and backup count given on the command line;
   // unset ones keep the defaults. Leaves the level mask alone. Returns 0.
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
-  // How long a record waits for the lock that another process holds (0: not at all).
-  unsigned long GetLockWaitMilliseconds() override;
 
   // True once the first record has opened the log and lock files.
   bool IsOpen() const { return m_bLogFileOpen; }
