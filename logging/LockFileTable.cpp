@@ -2,6 +2,7 @@
 #include "logging/LockFileTable.h"
 
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,6 +123,22 @@ void CloseDuringTurn(int fd) {
 }
 
 }  // namespace
+
+uint64_t DropReport::Note(long persistSeconds) {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  const long second = static_cast<long>(now.tv_sec) + 1;  // never 0, which means "none"
+  ++m_ullSince;
+  if (m_tRunStart == 0) m_tRunStart = second;
+  if (second - m_tRunStart < persistSeconds ||
+      (m_tLastReport != 0 && second - m_tLastReport < kReportSeconds)) {
+    return 0;
+  }
+  m_tLastReport = second;
+  const uint64_t dropped = m_ullSince;
+  m_ullSince = 0;
+  return dropped;
+}
 
 LoggerState* StateOf(zbUnixLogger const* logger) {
   Registry& registry = TheRegistry();

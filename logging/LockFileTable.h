@@ -27,6 +27,8 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
+#include <vector>
 
 class zbUnixLogger;
 
@@ -36,6 +38,21 @@ struct LockFileEntry;
 
 // What became of a logger's records: each Log() call counts in exactly one.
 enum RecordFate { kWritten, kDroppedLocked, kDroppedOther, kFiltered, kFates };
+
+// Records dropped again and again for one reason, reported to syslog at most once a
+// kReportSeconds, with how many since the last report; a run must last kPersistSeconds
+// before the first report.
+struct DropReport {
+  static constexpr long kReportSeconds = 60;
+  // Returns the number of drops to report now, or 0 to stay silent.
+  uint64_t Note(long persistSeconds);
+  // The run of drops has ended.
+  void Reset() { m_tRunStart = 0; }
+
+  long m_tRunStart = 0;  // first drop of the current run (monotonic seconds), 0: none
+  long m_tLastReport = 0;
+  uint64_t m_ullSince = 0;  // drops since the last report
+};
 
 // Per logger, from its first use until its destructor.
 struct LoggerState {
@@ -63,8 +80,12 @@ struct LoggerState {
   // Size of the log when the last rotation check ended (-1: unknown); a short write is
   // cut back to it.
   int64_t m_llLogSize = -1;
-  // A refused symbolic link was reported to syslog: once per logger.
-  bool m_bLinkReported = false;
+  // The paths whose refusal was reported to syslog (once per logger and path), and the
+  // rate-limited reports of records dropped over and over; guarded by the set-up
+  // mutex before the files are open and by the turn after.
+  std::vector<std::string> m_vReportedPaths;
+  DropReport m_RotationFailures;
+  DropReport m_LockRefusals;
 };
 
 // The state of `logger`, created at the first call. Never null.

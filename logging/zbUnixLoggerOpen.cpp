@@ -6,6 +6,10 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "LogFileDefaults.h"
 #include "ScopedOwners.h"
 #include "logging/LockFileTable.h"
@@ -16,14 +20,26 @@
 namespace {
 
 constexpr char kLockGroupError[] = "Error setting gid on lock file: ";
-constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
 constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_APPEND;
+// Added to every open of a name in the log directory: no final link, no wait on a
+// FIFO, not inherited across exec (set right after the open for the log and lock
+// files, whose flags stay those of every version).
+constexpr int kGuardFlags = O_NOFOLLOW | O_NONBLOCK;
 
 bool IsDirectory(String const& path) {
   DIR* directory = opendir(path.GetAnsiString().c_str());
   if (directory == nullptr) return false;
   closedir(directory);
   return true;
+}
+
+// Keeps `fd` only when it is a regular file: closes anything else (ENXIO).
+int RegularOnly(int fd) {
+  struct stat status {};
+  if (fd < 0 || (fstat(fd, &status) == 0 && S_ISREG(status.st_mode))) return fd;
+  close(fd);
+  errno = ENXIO;
+  return -1;
 }
 
 }  // namespace
@@ -34,18 +50,43 @@ int zbutil_detail::OpenForAppend(std::string const& path) {
   // other set, for good. The guard is re-created in a forked child.
   static std::mutex sUmaskMutex;
   static std::atomic<pid_t> sUmaskOwner(0);
-  ThreadLock umaskTurn(sUmaskMutex, sUmaskOwner, getpid());
-  // Created files get exactly their mode whatever the caller's mask.
-  ScopedUmask noMask(0);
-  const int fd = open(path.c_str(), kOpenFlags | O_NOFOLLOW, zbutil_logfile::kLogFileMode);
-  // Set at once, not through the open flags, which stay those of every version.
-  if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
-  return fd;
+  int fd = -1;
+  {
+    ThreadLock umaskTurn(sUmaskMutex, sUmaskOwner, getpid());
+    // Created files get exactly their mode whatever the caller's mask.
+    ScopedUmask noMask(0);
+    fd = open(path.c_str(), kOpenFlags | kGuardFlags, zbutil_logfile::kLogFileMode);
+  }
+  if (fd >= 0) {
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    fcntl(fd, F_SETFL, O_APPEND);  // O_NONBLOCK was for the open only
+  }
+  return RegularOnly(fd);
 }
 
-bool zbutil_detail::IsSymbolicLink(std::string const& path) {
+int zbutil_detail::OpenForReading(std::string const& path) {
+  return RegularOnly(open(path.c_str(), O_RDONLY | O_CLOEXEC | kGuardFlags));
+}
+
+char const* zbutil_detail::RefusalOf(std::string const& path, int error) {
   struct stat status {};
-  return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+  if (error == ELOOP && lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+    return kLinkRefused;
+  }
+  return error == ENXIO || error == EISDIR ? kNotRegularRefused : nullptr;
+}
+
+bool zbutil_detail::ReportRefusal(zbUnixLogger& logger, LoggerState* state, std::string const& path,
+                                  int error) {
+  char const* refusal = RefusalOf(path, error);
+  if (refusal == nullptr) return false;
+  if (state != nullptr) {
+    std::vector<std::string>& reported = state->m_vReportedPaths;
+    if (std::find(reported.begin(), reported.end(), path) != reported.end()) return true;
+    reported.push_back(path);
+  }
+  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, refusal, String(path));
+  return true;
 }
 
 int zbUnixLogger::GetLogFileDirectory(String& directory) {
@@ -66,13 +107,15 @@ int zbUnixLogger::GetLogFileDirectory(String& directory) {
   return -1;
 }
 
-// Departures from the plain open flags, both to protect the caller's system:
-// O_NOFOLLOW, because whoever can write the log directory could otherwise plant a
-// symbolic link there and have a privileged writer append to (and rotation empty) any
-// file (refused: the logger stays closed and says so to syslog, naming the path); and
-// close-on-exec, set right after each open, so that programs the caller runs do not
-// inherit the log and lock files. The lock file is then entered in the process's table
-// of lock files, which keeps the loggers of one process on the same files apart.
+// Departures from the plain open flags, all to protect the caller's system: O_NOFOLLOW
+// and O_NONBLOCK, then a check that a regular file was opened, because whoever can
+// write the log directory could otherwise plant a symbolic link there and have a
+// privileged writer append to (and rotation empty) any file, or a FIFO that blocks it
+// or receives its records (refused: the logger stays closed and says so to syslog,
+// naming the path); and close-on-exec, set right after each open, so that programs the
+// caller runs do not inherit the log and lock files. The lock file is then entered in
+// the process's table of lock files, which keeps the loggers of one process on the same
+// files apart.
 int zbUnixLogger::OpenLogFile() {
   GetLogFileDirectory(m_strLogFilePath);
   String lockFilePath(m_strLogFilePath);
@@ -81,20 +124,18 @@ int zbUnixLogger::OpenLogFile() {
   m_strLogFilePath += '/';
   m_strLogFilePath += m_strLogFileName;
 
+  zbutil_detail::LoggerState* state = zbutil_detail::StateOf(this);
   const std::string lockPath = lockFilePath.GetAnsiString();
   const std::string logPath = m_strLogFilePath.GetAnsiString();
   m_iLockFd = zbutil_detail::OpenForAppend(lockPath);
-  const bool lockIsLink =
-      m_iLockFd < 0 && errno == ELOOP && zbutil_detail::IsSymbolicLink(lockPath);
+  const int lockError = errno;
   // A lock file that did not open cannot take the group either: reported alike.
   if (m_iLockFd < 0 || fchown(m_iLockFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {
     LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLockGroupError, m_strLockFileName);
   }
-  if (lockIsLink) LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, lockFilePath);
+  if (m_iLockFd < 0) zbutil_detail::ReportRefusal(*this, state, lockPath, lockError);
   m_iLogFd = zbutil_detail::OpenForAppend(logPath);
-  if (m_iLogFd < 0 && errno == ELOOP && zbutil_detail::IsSymbolicLink(logPath)) {
-    LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, m_strLogFilePath);
-  }
+  if (m_iLogFd < 0) zbutil_detail::ReportRefusal(*this, state, logPath, errno);
   if (m_iLogFd < 0 || m_iLockFd < 0) return -1;
-  return zbutil_detail::RegisterLockFile(zbutil_detail::StateOf(this), m_iLockFd) ? 0 : -1;
+  return zbutil_detail::RegisterLockFile(state, m_iLockFd) ? 0 : -1;
 }

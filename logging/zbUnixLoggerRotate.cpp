@@ -1,22 +1,18 @@
-// Rotation: the numbered backups "<log path>_<n>.Bak", found afresh each time, and the
-// steps that keep them whole when a rotation fails or is killed half-way.
+// Rotation: the numbered backups "<log path>_<n>.Bak", probed by name each time, and
+// the steps that keep records whole when a rotation fails, is killed or meets files
+// that others have planted, moved or emptied.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdint.h>
-#include <stdio.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "BackupNames.h"
 #include "LogFileDefaults.h"
 #include "ScopedOwners.h"
-#include "logging/BackupListing.h"
 #include "logging/LockFileTable.h"
 #include "logging/LoggerFiles.h"
 #include "logging/zbUnixLogger.h"
@@ -27,10 +23,8 @@ using zbutil_detail::ScopedFd;
 namespace {
 
 constexpr char kBackupGroupError[] = "Error setting gid on log file: ";
-constexpr char kLinkRefused[] = "Refusing to open a symbolic link: ";
 constexpr char kReopened[] = "Log file moved or removed while open, reopened: ";
-constexpr int kTemporaryFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-constexpr size_t kCompareChunkBytes = 1 << 20;
+constexpr char kProcessDescriptors[] = "/proc/self/fd/";
 
 // A descriptor that may be of a locked file: closed only once no lock can be lost by it.
 class KeptLockFd {
@@ -46,40 +40,68 @@ class KeptLockFd {
   int m_iFd;
 };
 
-// The new backup under its temporary name: created exclusively (a planted name or link
-// cannot redirect it), removed by name unless it was renamed into place.
-class TemporaryBackup {
+// The new backup while it is written. Unnamed (O_TMPFILE) where the file system allows:
+// no one can open, shorten or redirect it, and a kill leaves nothing behind. Elsewhere
+// it is created exclusively, without following links, under its pending name
+// "<log path>_<n>.Tmp", which is removed again unless the backup was placed.
+class NewBackup {
  public:
-  explicit TemporaryBackup(std::string path) : m_strPath(std::move(path)), m_Fd(Create()) {}
-  ~TemporaryBackup() {
-    if (m_bCreated) unlink(m_strPath.c_str());
+  NewBackup(std::string const& directory, std::string backup)
+      : m_strBackup(std::move(backup)), m_strPending(PendingName(m_strBackup)), m_Fd(-1) {
+    if (access(kProcessDescriptors, X_OK) == 0) {
+      m_Fd.Reset(
+          open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, zbutil_logfile::kLogFileMode));
+    }
+    if (!m_Fd.IsOpen()) CreatePending();
   }
-  TemporaryBackup(TemporaryBackup const&) = delete;
-  TemporaryBackup& operator=(TemporaryBackup const&) = delete;
+  ~NewBackup() {
+    if (m_bPendingIsOurs) unlink(m_strPending.c_str());
+  }
+  NewBackup(NewBackup const&) = delete;
+  NewBackup& operator=(NewBackup const&) = delete;
 
   int Fd() const { return m_Fd.Get(); }
-  // Once it is written: its descriptor is closed before any backup moves.
-  void Close() { m_Fd.Close(); }
-  // Renames it to `backup`; returns the result of rename.
-  int MoveTo(std::string const& backup) {
-    const int renamed = rename(m_strPath.c_str(), backup.c_str());
-    m_bCreated = renamed != 0;
-    return renamed;
+
+  // Gives the written backup its name, replacing a file there (not what a link there
+  // points to). Returns 0, or -1.
+  int Place() {
+    if (!m_bPendingIsOurs) {
+      const std::string self = kProcessDescriptors + std::to_string(m_Fd.Get());
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_strBackup.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return 0;
+      }
+      // The name is taken (one backup kept, or a name planted since it was probed):
+      // replaced in one step through the pending name.
+      if (errno != EEXIST) return -1;
+      unlink(m_strPending.c_str());
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_strPending.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return -1;
+      }
+      m_bPendingIsOurs = true;
+    }
+    if (rename(m_strPending.c_str(), m_strBackup.c_str()) != 0) return -1;
+    m_bPendingIsOurs = false;
+    return 0;
   }
 
  private:
-  int Create() {
-    int fd = open(m_strPath.c_str(), kTemporaryFlags, zbutil_logfile::kLogFileMode);
-    // A leftover that the listing could not remove, or a name planted since.
-    if (fd < 0 && errno == EEXIST && unlink(m_strPath.c_str()) == 0) {
-      fd = open(m_strPath.c_str(), kTemporaryFlags, zbutil_logfile::kLogFileMode);
-    }
-    m_bCreated = fd >= 0;
-    return fd;
+  static std::string PendingName(std::string const& backup) {
+    constexpr size_t kSuffixBytes = sizeof zbutil_logfile::kBackupSuffix - 1;
+    return backup.substr(0, backup.size() - kSuffixBytes) + zbutil_logfile::kPendingSuffix;
   }
 
-  std::string m_strPath;
-  bool m_bCreated = false;
+  void CreatePending() {
+    constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    // A leftover of a killed rotation, or a name planted since: the name goes, never
+    // what it points to.
+    unlink(m_strPending.c_str());
+    m_Fd.Reset(open(m_strPending.c_str(), kFlags, zbutil_logfile::kLogFileMode));
+    m_bPendingIsOurs = m_Fd.IsOpen();
+  }
+
+  std::string m_strBackup;
+  std::string m_strPending;
+  bool m_bPendingIsOurs = false;
   ScopedFd m_Fd;
 };
 
@@ -87,30 +109,34 @@ bool SameFile(struct stat const& one, struct stat const& other) {
   return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
-// Whether the backup at `path` holds exactly the `size` bytes of `sourceFd`: then a
-// rotation was killed after its backup was in place and before the log was emptied.
-// Read, not mapped: a backup that someone shortens meanwhile must not mean SIGBUS.
-bool HoldsSameBytes(std::string const& path, int sourceFd, size_t size) {
+int EmptyLog(int logFd, LoggerState* state) {
+  const int truncated = ftruncate(logFd, 0);
+  if (truncated == 0 && state != nullptr) state->m_llLogSize = 0;
+  return truncated;
+}
+
+// The log's directory, open to make its new names durable with fsync. A directory the
+// logger may write and search but not read cannot be opened so: then the file system
+// flushes the names in its own time.
+int OpenDirectory(std::string const& directory) {
+  return open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The file behind `logFd` no longer sits at `path`: opens the log there again (created
+// if need be) and hands its descriptor over; the old file is left as it is.
+int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerState* state) {
+  const std::string narrow = path.GetAnsiString();
+  const int reopened = zbutil_detail::OpenForAppend(narrow);
+  if (reopened < 0) {
+    zbutil_detail::ReportRefusal(logger, state, narrow, errno);
+    return -1;
+  }
+  zbutil_detail::CloseKeepingLocks(state, logFd);
+  logFd = reopened;
+  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kReopened, path);
   struct stat status {};
-  if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-      static_cast<uint64_t>(status.st_size) != size) {
-    return false;
-  }
-  ScopedFd backupFd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (!backupFd.IsOpen()) return false;
-  std::vector<char> source(kCompareChunkBytes);
-  std::vector<char> backup(kCompareChunkBytes);
-  for (size_t done = 0; done < size;) {
-    const size_t want = std::min(kCompareChunkBytes, size - done);
-    const auto offset = static_cast<off_t>(done);
-    if (pread(sourceFd, source.data(), want, offset) != static_cast<ssize_t>(want) ||
-        pread(backupFd.Get(), backup.data(), want, offset) != static_cast<ssize_t>(want) ||
-        memcmp(source.data(), backup.data(), want) != 0) {
-      return false;
-    }
-    done += want;
-  }
-  return true;
+  if (state != nullptr && fstat(reopened, &status) == 0) state->m_llLogSize = status.st_size;
+  return 0;
 }
 
 }  // namespace
@@ -146,59 +172,24 @@ void zbUnixLogger::GetNextBackupLogFileSequence(String& path, bool& allPresent, 
   }
 }
 
-namespace {
-
-void ReportLinkOnce(zbUnixLogger& logger, String const& path, LoggerState* state) {
-  if (state != nullptr && state->m_bLinkReported) return;
-  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kLinkRefused, path);
-  if (state != nullptr) state->m_bLinkReported = true;
-}
-
-int EmptyLog(int logFd, LoggerState* state) {
-  const int truncated = ftruncate(logFd, 0);
-  if (truncated == 0 && state != nullptr) state->m_llLogSize = 0;
-  return truncated;
-}
-
-// The file behind `logFd` no longer sits at `path`: opens the log there again (created
-// if need be) and hands its descriptor over; the old file is left as it is.
-int ReopenMovedLog(zbUnixLogger& logger, String const& path, int& logFd, LoggerState* state) {
-  const std::string narrow = path.GetAnsiString();
-  const int reopened = zbutil_detail::OpenForAppend(narrow);
-  if (reopened < 0) {
-    if (errno == ELOOP && zbutil_detail::IsSymbolicLink(narrow)) {
-      ReportLinkOnce(logger, path, state);
-    }
-    return -1;
-  }
-  zbutil_detail::CloseKeepingLocks(state, logFd);
-  logFd = reopened;
-  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kReopened, path);
-  struct stat status {};
-  if (state != nullptr && fstat(reopened, &status) == 0) state->m_llLogSize = status.st_size;
-  return 0;
-}
-
-}  // namespace
-
-// Departures from the plain algorithm, each to keep written records and the caller safe:
-// - The log is read through its path only when the path still names the file behind
-//   m_iLogFd (opened with O_NOFOLLOW, compared by device and inode). Otherwise (moved,
-//   removed, replaced) nothing is copied or emptied: the log is reopened at its path,
-//   as programs do after an external rotation, and syslog is told; the old file keeps
-//   every record. A symbolic link at the path is refused (syslog, once per logger).
-// - The backups are listed from the directory in one pass. Numbers missing below a
-//   present backup (a shift that was killed or failed) are closed by renaming the
-//   backups above down, in order, so that no gap is ever refilled out of order.
-// - When the newest backup already holds exactly the log's bytes (a rotation killed
-//   between its rename and the truncation), only the truncation is done.
-// - The copy goes into "<log path>_rotating.tmp", created exclusively without following
-//   links, its group set on the descriptor; only once it is complete do the backups
-//   shift and it is renamed into place. A failed copy thus changes no backup, a planted
-//   link cannot redirect a backup, and a killed rotation leaves at most that temporary
-//   file, which the next rotation removes.
-// - Descriptors of the log are closed only once the record lock cannot be lost by it
-//   (the log may be the lock file).
+// The backups are found, shifted and numbered exactly as the plain algorithm does it;
+// how the log's content reaches the backup departs from it to keep records and the
+// caller safe:
+// - The log is read through its path only when the path still names the regular file
+//   behind m_iLogFd (no link followed, no FIFO waited for, compared by device and
+//   inode). Otherwise (moved, removed, replaced) nothing is copied or emptied: the log
+//   is reopened at its path, as programs do after an external rotation, and syslog is
+//   told; the old file keeps every record. A name refused is reported, once.
+// - The content is copied with copy_file_range (or read and write), never through a
+//   mapping, into a new file that has no name yet (or an exclusive pending name), its
+//   group set on the descriptor: a log that another program empties meanwhile fails
+//   the rotation instead of killing the caller with SIGBUS, and no half-made backup
+//   is ever in place.
+// - The copy is flushed (fdatasync) before the backups shift, and the new name (fsync
+//   of the directory) before the log is emptied, so that a power cut at any moment
+//   leaves every record in the log or in a backup.
+// - A kill between placing the backup and emptying the log leaves the content in both:
+//   the next rotation copies it again, the one way a record is duplicated.
 int zbUnixLogger::RotateLogBackup() {
   LoggerState* state = zbutil_detail::FindOpenState(this, m_iLockFd);
   if (state != nullptr) state->m_llLogSize = -1;
@@ -212,47 +203,41 @@ int zbUnixLogger::RotateLogBackup() {
   }
 
   const std::string logPath = m_strLogFilePath.GetAnsiString();
-  KeptLockFd source(state, open(logPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  KeptLockFd source(state, zbutil_detail::OpenForReading(logPath));
   struct stat atPath {};
-  if (source.Get() < 0 && errno == ELOOP && zbutil_detail::IsSymbolicLink(logPath)) {
-    ReportLinkOnce(*this, m_strLogFilePath, state);
-    return -1;
-  }
   if (source.Get() < 0 ? errno == ENOENT
                        : fstat(source.Get(), &atPath) == 0 && !SameFile(atPath, log)) {
     return ReopenMovedLog(*this, m_strLogFilePath, m_iLogFd, state);
   }
-  if (source.Get() < 0 || atPath.st_size <= 0) return -1;
-  const size_t size = static_cast<size_t>(atPath.st_size);
+  if (source.Get() < 0) {
+    zbutil_detail::ReportRefusal(*this, state, logPath, errno);
+    return -1;
+  }
+  if (atPath.st_size <= 0) return -1;
+  const auto size = static_cast<uint64_t>(atPath.st_size);
 
   const uint32_t backups = m_LogSettings.m_ulMaxBackupFiles;
   if (backups == 0) return EmptyLog(m_iLogFd, state);  // the content is discarded
-  zbutil_detail::BackupListing listing;
-  if (!zbutil_detail::ListBackups(logPath, backups, listing) || listing.m_bDirectoryInTheWay) {
-    return -1;
-  }
-  String from;
-  String to;
-  const auto present = static_cast<uint32_t>(listing.m_vNumbers.size());
-  for (uint32_t rank = 1; rank <= present; ++rank) {
-    const uint32_t number = listing.m_vNumbers[rank - 1];
-    if (number == rank) continue;
-    BuildBackupLogFilePath(static_cast<int>(number), from);
-    BuildBackupLogFilePath(static_cast<int>(rank), to);
-    if (rename(from.GetAnsiString().c_str(), to.GetAnsiString().c_str()) != 0) return -1;
-  }
-  if (present > 0) {
-    BuildBackupLogFilePath(static_cast<int>(present), to);
-    if (HoldsSameBytes(to.GetAnsiString(), source.Get(), size)) return EmptyLog(m_iLogFd, state);
-  }
-
-  TemporaryBackup fresh(logPath + zbutil_logfile::kRotationTemporarySuffix);
+  String backup;
+  bool allPresent = false;
+  int number = 0;
+  GetNextBackupLogFileSequence(backup, allPresent, number);
+  const std::string directory = zbutil_detail::DirectoryOf(logPath);
+  // Opened before, and closed after, the steps between placing the backup and emptying
+  // the log: a kill there is the one that duplicates, so they are kept few.
+  const ScopedFd directoryFd(OpenDirectory(directory));
+  NewBackup fresh(directory, backup.GetAnsiString());
   if (fresh.Fd() < 0) return -1;
   const bool grouped = fchown(fresh.Fd(), static_cast<uid_t>(-1), m_gidGroupID) == 0;
-  if (zbutil_detail::CopyThroughMappings(source.Get(), fresh.Fd(), size) != 0) return -1;
-  fresh.Close();
-  if (present == backups) {
+  if (zbutil_detail::CopyFileContent(source.Get(), fresh.Fd(), size) != 0 ||
+      fdatasync(fresh.Fd()) != 0) {
+    return -1;
+  }
+  if (allPresent) {
     // Oldest content first out: k -> k-1 for k = 2..N; the first rename drops backup 1.
+    // A failure leaves the renames made; the next rotation fills the gap.
+    String from;
+    String to;
     for (uint32_t k = 2; k <= backups; ++k) {
       BuildBackupLogFilePath(static_cast<int>(k - 1), to);
       BuildBackupLogFilePath(static_cast<int>(k), from);
@@ -260,10 +245,9 @@ int zbUnixLogger::RotateLogBackup() {
       if (renamed != 0) return renamed;
     }
   }
-  BuildBackupLogFilePath(static_cast<int>(present == backups ? backups : present + 1), to);
-  const int placed = fresh.MoveTo(to.GetAnsiString());
-  if (placed != 0) return placed;
+  if (fresh.Place() != 0) return -1;
+  if (directoryFd.IsOpen()) fsync(directoryFd.Get());
   const int emptied = EmptyLog(m_iLogFd, state);
-  if (emptied == 0 && !grouped) LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kBackupGroupError, to);
+  if (emptied == 0 && !grouped) LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, kBackupGroupError, backup);
   return emptied;
 }

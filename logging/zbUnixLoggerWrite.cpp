@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -27,6 +28,11 @@ namespace {
 
 constexpr char kLogLevelVariable[] = "LogLevel";
 constexpr char kLogGroupError[] = "Error setting gid on log file.";
+// Reports of records dropped again and again, so an administrator sees an attack or a
+// fault: at most once a minute, the lock's only after 10 s of refusals in a row.
+constexpr char kRotationFailing[] = "Records dropped, log rotation failing: ";
+constexpr char kLockKeptByOther[] = "Records dropped, lock file held by another process: ";
+constexpr long kLockPersistSeconds = 10;
 // The bounded wait for the lock: pauses between two requests, and the longest bound
 // taken literally (about 31 years).
 constexpr std::chrono::microseconds kFirstPause(50);
@@ -159,6 +165,15 @@ bool WaitForLock(zbutil_detail::RecordLock& lock, unsigned long milliseconds) {
   return false;
 }
 
+// Sends `text`, `path` and the number of records dropped to syslog.
+void ReportDrops(zbUnixLogger& logger, uint64_t dropped, char const* text, String const& path) {
+  String more(path);
+  more += " (";
+  more += std::to_string(dropped);
+  more += dropped == 1 ? " record)" : " records)";
+  logger.LogToSyslogFile(LOG_LOCAL0 | LOG_INFO, text, more);
+}
+
 }  // namespace
 
 void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, char const* format,
@@ -245,10 +260,19 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
   if (!lock.IsHeld() &&
       !WaitForLock(lock, state->m_ulWaitMilliseconds.load(std::memory_order_relaxed))) {
     state->Count(zbutil_detail::kDroppedLocked);
+    if (const uint64_t dropped = state->m_LockRefusals.Note(kLockPersistSeconds)) {
+      String lockPath(m_strLogFilePath.substr(0, m_strLogFilePath.rfind('/') + 1));
+      lockPath += m_strLockFileName;
+      ReportDrops(*this, dropped, kLockKeptByOther, lockPath);
+    }
     return;
   }
+  if (state->m_LockRefusals.m_tRunStart != 0) state->m_LockRefusals.Reset();
   if (RotateLogBackup() < 0) {
     state->Count(zbutil_detail::kDroppedOther);
+    if (const uint64_t dropped = state->m_RotationFailures.Note(0)) {
+      ReportDrops(*this, dropped, kRotationFailing, m_strLogFilePath);
+    }
     return;
   }
   if (fchown(m_iLogFd, static_cast<uid_t>(-1), m_gidGroupID) != 0) {

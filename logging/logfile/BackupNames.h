@@ -2,8 +2,8 @@
 #define ZBUTIL_LOGGING_LOGFILE_BACKUPNAMES_H_
 
 // Internal: the names rotation gives a log's backups, "<log path>_<n>.Bak" for n = 1
-// (the oldest content) to N (the newest), and the temporary name of a backup still
-// being written. Not installed.
+// (the oldest content) to N (the newest), and the name of a backup about to replace
+// one. Not installed.
 
 #include <stdint.h>
 
@@ -13,8 +13,10 @@ namespace zbutil_logfile {
 
 inline constexpr char kBackupSeparator[] = "_";
 inline constexpr char kBackupSuffix[] = ".Bak";
-// Appended to the log path while a rotation writes the new backup.
-inline constexpr char kRotationTemporarySuffix[] = "_rotating.tmp";
+// In place of kBackupSuffix: the name under which a new backup n waits to replace the
+// one there, or is written where the file system has no unnamed files. As long as the
+// backup's name, so it fits wherever that does.
+inline constexpr char kPendingSuffix[] = ".Tmp";
 
 // The number n when `name` is "<base>_<n>.Bak" with n as rotation writes it (decimal,
 // no sign, no leading zero, at most 4294967295); 0 for any other name.

@@ -23,6 +23,11 @@ class ScopedFd {
 
   int Get() const { return m_iFd; }
   bool IsOpen() const { return m_iFd >= 0; }
+  // Closes what it holds and takes `fd` instead.
+  void Reset(int fd) {
+    Close();
+    m_iFd = fd;
+  }
   // Closes now; the destructor then does nothing.
   void Close() {
     if (m_iFd >= 0) close(m_iFd);

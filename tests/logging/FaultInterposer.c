@@ -89,3 +89,13 @@ WRAP(int, fstatat, "stat", -1, (int at, char const* path, struct stat* status, i
 WRAP(int, unlinkat, "unlink", -1, (int at, char const* path, int flags), (at, path, flags))
 WRAP(int, lstat, "stat", -1, (char const* path, struct stat* status), (path, status))
 WRAP(int, access, "access", -1, (char const* path, int how), (path, how))
+WRAP(ssize_t, copy_file_range, "copy_file_range", -1,
+     (int in, loff_t* inAt, int out, loff_t* outAt, size_t size, unsigned flags),
+     (in, inAt, out, outAt, size, flags))
+WRAP(ssize_t, pread, "pread", -1, (int fd, void* data, size_t size, off_t at), (fd, data, size, at))
+WRAP(ssize_t, pwrite, "write", -1, (int fd, void const* data, size_t size, off_t at),
+     (fd, data, size, at))
+WRAP(int, fdatasync, "fdatasync", -1, (int fd), (fd))
+WRAP(int, fsync, "fsync", -1, (int fd), (fd))
+WRAP(int, linkat, "linkat", -1, (int from, char const* old, int to, char const* name, int flags),
+     (from, old, to, name, flags))

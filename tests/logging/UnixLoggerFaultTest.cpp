@@ -17,7 +17,8 @@ struct Context {
   TempDir const& m_Dir;
   ProbeLogger& m_Logger;
   std::string m_strLog;
-  std::string m_strRotated;  // when set: the next record rotates this into the newest backup
+  std::string m_strRotated;  // when set: the next record rotates this into backup m_iInto
+  int m_iInto = 2;
 
   void Log(std::string const& message) { m_Logger.Log(zbLogError, "f", 1, "%s", message.c_str()); }
   std::string Backup(int n) const { return m_Dir.File("app.log_" + std::to_string(n) + ".Bak"); }
@@ -81,17 +82,21 @@ int DiskFull(Context& c) {
 }
 
 // A directory where the shift renames onto backup 1: every record is lost while the log
-// is over the limit; the log and backup 2 keep their content. Once it is gone, backup 2
-// moves down to 1 and the log becomes backup 2.
+// is over the limit, reported to syslog once a minute; the log and backup 2 keep their
+// content. Once it is gone, the log fills the gap at backup 1; backup 2 stays.
 int BackupRenameFails(Context& c) {
   WriteFile(c.Backup(2), "second");
   if (mkdir(c.Backup(1).c_str(), 0700) != 0) return 1;
   c.m_strRotated = c.FillPast(300);
+  c.m_iInto = 1;
   for (int i = 0; i < 3; ++i) c.Log("lost");
   if (ReadFile(c.m_strLog) != c.m_strRotated || ReadFile(c.Backup(2)) != "second" ||
-      c.m_Logger.GetRecordsDroppedOther() != 3) {
+      c.m_Logger.GetRecordsDroppedOther() != 3 ||
+      CapturedSyslog() !=
+          "134 Records dropped, log rotation failing: " + c.m_strLog + " (1 record)\n") {
     return 2;
   }
+  CapturedSyslog().clear();
   return rmdir(c.Backup(1).c_str()) == 0 ? 0 : 3;
 }
 
@@ -136,7 +141,7 @@ TEST_P(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
     const std::vector<std::string> records = SplitRecords(ReadFile(c.m_strLog));
     if (records.empty() || MessageOf(records.back()) != "after") return 10;
     if (!c.m_strRotated.empty() &&
-        (records.size() != 1 || ReadFile(c.Backup(2)) != c.m_strRotated)) {
+        (records.size() != 1 || ReadFile(c.Backup(c.m_iInto)) != c.m_strRotated)) {
       return 11;
     }
     return CapturedSyslog().empty() ? 0 : 12;

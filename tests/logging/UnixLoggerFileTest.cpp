@@ -93,15 +93,16 @@ using Backups = std::array<std::string, 4>;
 using RotationCase =
     std::tuple<uint32_t, uint32_t, Backups, std::vector<std::string>, std::string, Backups>;
 
-TEST(UnixLoggerRotate, BackupsAreFilledInOrderThenShifted) {
+TEST(UnixLoggerRotate, GapsAreFilledThenBackupsShift) {
   const RotationCase cases[] = {
       {4, 2, {}, {"abcd"}, "abcd", {}},  // as large as the limit: kept
       {4, 2, {}, {"abcde"}, "", {"abcde"}},
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd"}, "", {"1st", "2nd", "3rd", "4"}},
       {1, 3, {"", "", "", "4"}, {"1st", "2nd", "3rd", "4th"}, "", {"2nd", "3rd", "4th", "4"}},
-      {1, 2, {"", "kept"}, {"content"}, "", {"kept", "content"}},  // a gap is closed in order
+      {1, 2, {"", "kept"}, {"content"}, "", {"content", "kept"}},  // the lowest gap is filled
+      {1, 4, {"1", "", "3", ""}, {"aa", "bb", "cc"}, "", {"aa", "3", "bb", "cc"}},
       {1, 1, {"old and longer"}, {"new"}, "", {"new"}},
-      {1, 2, {"same"}, {"same"}, "", {"same"}},  // killed before its truncation: finished
+      {1, 2, {"same"}, {"same", "same"}, "", {"same", "same"}},  // alike, yet all kept
       {1, 0, {}, {"discarded"}, "", {}},
   };
   for (auto const& [maxSize, count, before, logs, log, after] : cases) {
