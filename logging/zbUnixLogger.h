@@ -20,11 +20,15 @@
 // ("<log path>_<n>.Bak", 1 = oldest) and the log is emptied in place, so every
 // process keeps writing into the same file through the descriptor it holds. A
 // rotation that fails or is killed half-way destroys no record counted as written and
-// leaves no empty, zero-filled or out-of-order backup; the next one completes it.
+// leaves no empty or zero-filled backup; another program emptying the log meanwhile
+// fails that rotation, it never kills the caller.
 //
-// Files: no file is opened, created, emptied or given a group through a symbolic link
-// that is the last component of the log, lock or backup path (links higher up the
-// directory path are followed). Descriptors are not inherited across exec.
+// Files: only regular files are opened, and no file is opened, created, emptied or
+// given a group through a symbolic link that is the last component of the log, lock or
+// backup path (links higher up the directory path are followed); a FIFO is never
+// waited for. Descriptors are not inherited across exec. Records dropped again and
+// again (rotation failing, the lock kept by another process for 10 s and more) are
+// reported to syslog at most once a minute.
 //
 // Ownership: the logger owns its two descriptors and closes them when destroyed; the
 // files stay on disk. It cannot be copied or moved.
@@ -133,32 +137,36 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // Opens (creating with mode 0660 under a umask of 0, restored afterwards) the lock
   // and log files with O_WRONLY | O_CREAT | O_APPEND, gives the lock file the
   // logger's group (syslog on failure) and leaves the log path in m_strLogFilePath.
-  // Two departures protect the caller's system: O_NOFOLLOW, so that a symbolic link
-  // planted by whoever can write the directory is refused (syslog names the path)
-  // instead of making the caller append to another file; and close-on-exec, set
-  // right after each open, so programs the caller starts do not inherit the files.
+  // Two departures protect the caller's system: only regular files are opened, never
+  // through a final symbolic link and never waiting on a FIFO (O_NOFOLLOW, O_NONBLOCK,
+  // then fstat), so that what whoever can write the directory plants there is refused
+  // (syslog names the path, once) instead of blocking the caller or receiving its
+  // records; and close-on-exec, set right after each open, so programs the caller
+  // starts do not inherit the files.
   // Returns 0, or -1 when either file could not be opened.
   int OpenLogFile();
 
   // Moves the log's content into the next backup when the log is larger than the
-  // limit, then empties the log in place. Returns 0 when nothing was needed or the
-  // rotation succeeded, -1 when fstat, the listing of the directory, the copy, a
-  // rename or the truncation failed. A backup whose group cannot be set is reported to
-  // syslog and still counts as success. Call only while holding the record lock.
+  // limit, then empties the log in place. The next backup is the lowest missing number
+  // (probed by name with access), or, when 1..N all exist, N after shifting k to k-1.
+  // Returns 0 when nothing was needed or the rotation succeeded, -1 when a step failed
+  // (the log then keeps its records). A backup whose group cannot be set is reported
+  // to syslog and still counts as success. Call only while holding the record lock.
   // To keep records and the caller safe, it departs from a plain copy and truncate:
-  // - the log's path must still name the open log (no link followed); when the log
-  //   was moved or removed, nothing is copied or emptied: the log is reopened at its
-  //   path (syslog says so) and the old file keeps its records; a symbolic link there
-  //   fails the rotation (syslog names it, once per logger);
-  // - the copy is made into "<log path>_rotating.tmp", created exclusively, and only
-  //   when complete do the backups shift and it is renamed into place: a failed copy
-  //   changes no backup, and a planted backup name cannot redirect it;
-  // - missing numbers below a present backup are closed by moving the backups above
-  //   down in order (never refilled out of order), and when the newest backup already
-  //   holds exactly the log's bytes (a rotation killed before the truncation), only
-  //   the truncation is done; a leftover temporary file is removed.
+  // - the log's path must still name the regular file that is open (no link followed,
+  //   no FIFO waited for); when the log was moved or removed, nothing is copied or
+  //   emptied: the log is reopened at its path (syslog says so) and the old file keeps
+  //   its records; a name refused is reported to syslog once per logger and path;
+  // - the copy is made with copy_file_range or read and write, never a mapping, into a
+  //   file without a name (or an exclusive "<log path>_<n>.Tmp" where the file system
+  //   has none) that is placed only when complete: a log that another program empties
+  //   meanwhile fails the rotation instead of killing the caller, and no half-made
+  //   backup is ever in place;
+  // - the new backup's bytes and name are flushed to disk before the log is emptied, so
+  //   a power cut leaves every record in the log or a backup. A kill between placing
+  //   the backup and emptying the log leaves that content to be copied once more.
   int RotateLogBackup();
-  // The backup that the next rotation writes: with N backups configured, `allPresent`
+  // Where the next rotation writes: with N backups configured, `allPresent`
   // is true when backups 1..N all exist (then `number` is N and `path` names it);
   // otherwise `number` is the lowest missing backup and `path` its name. With N = 0,
   // `number` is 0 and `path` is left as it was.
@@ -167,10 +175,12 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   void BuildBackupLogFilePath(int const& number, String& path);
 
   // Copies the bytes of file `source` into `destination` (created with mode 0660
-  // under the process's umask, or emptied). Returns 0, or -1 on any failure (an empty
-  // or missing source among them, and a full file system, which gives -1, never
-  // SIGBUS); a destination created or emptied before the failure may stay empty. Uses
-  // no member of the logger.
+  // under the process's umask, or emptied) through two shared mappings. Returns 0, or
+  // -1 on any failure (an empty or missing source among them, and a full file system,
+  // which gives -1, never SIGBUS); a destination created or emptied before the failure
+  // may stay empty. Uses no member of the logger. A source that another process
+  // shortens during the copy faults the mapping (SIGBUS), which is why rotation does
+  // not use it.
   int MemCopyFile(String const& source, String const& destination) const;
   // Copies `source` into `destination` unless `destination` is empty, then truncates
   // the open log descriptor to length 0. Returns 0, or -1 when the copy (log left

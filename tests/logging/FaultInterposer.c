@@ -3,7 +3,8 @@
 // libc (or loaded with LD_PRELOAD), it stands in for the calls below and is inert unless
 // ZBUTIL_FAULT is set: "<function>:<k>" raises SIGKILL at the k-th call of <function>
 // made by libzbutil itself (calls from elsewhere do not count); "<function>:<k>:<errno>"
-// makes that call fail with errno instead. Variants count as their base name (lstat and
+// makes that call fail with errno instead; ZBUTIL_TRACE=<fd> writes the name of each
+// call there. Variants count as their base name (lstat and
 // fstatat as stat, unlinkat as unlink). Calls that a sanitizer intercepts in the
 // executable reach it from there and are not counted.
 #define _GNU_SOURCE
@@ -13,6 +14,7 @@
 #include <link.h>
 #include <signal.h>
 #include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
@@ -38,8 +40,12 @@ static int FindLibrary(struct dl_phdr_info* info, size_t size, void* unused) {
 __attribute__((constructor)) static void Init(void) { dl_iterate_phdr(FindLibrary, NULL); }
 
 // The errno with which this call must fail, or 0 to make it; kills at the chosen call.
+// With ZBUTIL_TRACE set to a descriptor, each call of libzbutil's is named there first.
 static int Step(char const* function, void* caller) {
-  char const* armed = (uintptr_t)caller - sBegin < sEnd - sBegin ? getenv("ZBUTIL_FAULT") : NULL;
+  const int ours = (uintptr_t)caller - sBegin < sEnd - sBegin;
+  char const* trace = ours ? getenv("ZBUTIL_TRACE") : NULL;
+  if (trace != NULL) dprintf(atoi(trace), "%s\n", function);
+  char const* armed = ours ? getenv("ZBUTIL_FAULT") : NULL;
   const size_t length = strlen(function);
   if (armed == NULL || strncmp(armed, function, length) != 0 || armed[length] != ':') return 0;
   char* rest = NULL;
@@ -96,6 +102,15 @@ WRAP(ssize_t, pread, "pread", -1, (int fd, void* data, size_t size, off_t at), (
 WRAP(ssize_t, pwrite, "write", -1, (int fd, void const* data, size_t size, off_t at),
      (fd, data, size, at))
 WRAP(int, fdatasync, "fdatasync", -1, (int fd), (fd))
+// The library is built with 64-bit file offsets: these are the names its calls bind to.
+WRAP(int, open64, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
+WRAP(off64_t, lseek64, "lseek", -1, (int fd, off64_t at, int whence), (fd, at, whence))
+WRAP(int, ftruncate64, "ftruncate", -1, (int fd, off64_t size), (fd, size))
+WRAP(int, fstat64, "fstat", -1, (int fd, struct stat64* status), (fd, status))
+WRAP(ssize_t, pread64, "pread", -1, (int fd, void* data, size_t size, off64_t at),
+     (fd, data, size, at))
+WRAP(ssize_t, pwrite64, "write", -1, (int fd, void const* data, size_t size, off64_t at),
+     (fd, data, size, at))
 WRAP(int, fsync, "fsync", -1, (int fd), (fd))
 WRAP(int, linkat, "linkat", -1, (int from, char const* old, int to, char const* name, int flags),
      (from, old, to, name, flags))

@@ -21,6 +21,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "LoggerTestSupport.h"
@@ -274,6 +275,33 @@ TEST_P(UnixLoggerCrash, NoCountedRecordIsLostDuplicatedOrDisordered) {
             << " kills, " << run.m_iDuplicatedLogs << " logs copied twice\n";
   EXPECT_EQ(run.Problems(), "");
   if (filler >= 0) umount2(dir.Path().c_str(), MNT_DETACH);
+}
+
+// The new backup's bytes, then its name, reach the disk before the log is emptied: the
+// order of the calls of one rotation, as the interposer sees them.
+TEST(UnixLoggerDurability, BackupFlushedBeforeTheLogIsEmptied) {
+  TempDir dir;
+  const std::string trace = dir.File("trace");
+  const int status = Reap(Spawn([&] {
+    ProbeLogger logger(dir.Path(), "app.log", 300, 2);
+    for (int n = 0; n < 4; ++n) logger.Log(zbLogError, "f", 1, "before %d", n);
+    const int out = open(trace.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    setenv("ZBUTIL_TRACE", std::to_string(out).c_str(), 1);
+    logger.Log(zbLogError, "f", 1, "rotates");
+    unsetenv("ZBUTIL_TRACE");
+    return logger.GetRecordsWritten() == 5 ? 0 : 1;
+  }));
+  ASSERT_EQ(status, 0);
+  std::string calls;
+  for (char const* call : {"copy_file_range", "fdatasync", "linkat", "fsync", "ftruncate"}) {
+    const size_t at = ReadFile(trace).find(std::string(call) + "\n");
+    calls += at == std::string::npos ? std::string("-") : std::to_string(at);
+    calls += " ";
+  }
+  std::istringstream positions(calls);
+  long previous = -1;
+  for (long at; positions >> at; previous = at) EXPECT_LT(previous, at) << calls;
+  EXPECT_EQ(calls.find('-'), std::string::npos) << ReadFile(trace);
 }
 
 INSTANTIATE_TEST_SUITE_P(
