@@ -1,8 +1,9 @@
 // Rotation of a 64 MiB log into a fresh backup in the same directory, so on the same
 // filesystem:
 //
-// - Rotate64MiB/zbutil: RotateLogBackup(), which finds the free backup number, copies
-//   the log through two shared mappings (MoveFileContent) and truncates it in place.
+// - Rotate64MiB/zbutil: RotateLogBackup(), which probes the backup names, copies the
+//   log with copy_file_range into an unnamed file, flushes it, links it into place,
+//   flushes the directory and truncates the log in place.
 // - Rotate64MiB/readwrite: a plain read/write loop with a 128 KiB buffer, then the
 //   same truncation.
 // - Rotate64MiB/copy_file_range: the copy done inside the kernel, then the truncation.

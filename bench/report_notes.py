@@ -88,14 +88,12 @@ the one daemon sets the pace for all of them.""",
 Moving a 64 MiB log into a fresh backup in the same directory, so on the same
 filesystem; between iterations, untimed, the backup is removed and the log filled
 again, so both files are in the page cache and this measures the copy, not the disk.
-`zbutil` is `RotateLogBackup`: it looks for the free backup number, copies through
-two shared mappings and truncates the log (`MoveFileContent`), then sets the backup's
-group. `readwrite` copies with `read` and `write` through a 128 KiB buffer and
-`copy_file_range` lets the kernel copy, each followed by the same truncation. The
-mapping copy takes page faults on both files and prepares each page written through
-the mapping on its own, where one `write` fills 32 pages at once; it also needs twice
-the log's size of free address space, which on i386 with the default limit of
-256 MiB is half a gigabyte.""",
+`zbutil` is `RotateLogBackup`: it probes the backup names, copies the log with
+`copy_file_range` into a file without a name (its group set on the descriptor),
+flushes it (`fdatasync`), links it into place, flushes the directory and truncates the
+log. `readwrite` copies with `read` and `write` through a 128 KiB buffer and
+`copy_file_range` lets the kernel copy, each followed by the same truncation and no
+flush; the difference in wall time is the two flushes.""",
 
     "_picture_contention": """\
 Records lost (left) and records written per second (right) against the number of
