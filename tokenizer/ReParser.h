@@ -8,8 +8,9 @@
 // character directly before an occurrence counts, and only when it lies inside the
 // current token (an occurrence where a token starts is never escaped). The escape
 // character is dropped there and kept everywhere else; it cannot escape itself, so
-// "a!!;b" gives the one token "a!;b". Escape characters that the delimiter itself
-// contains give unspecified results.
+// "a!!;b" gives the one token "a!;b". An escape character that the delimiter itself
+// contains follows the same rule: delimiter "!;" with escape '!' cuts "a!;b" into "a"
+// and "b", and "a!!;b" is the one token "a!;b".
 //
 // One object offers two independent readings of its text:
 // - the token list, made once by the constructor (GetTokenCount, operator[]). n

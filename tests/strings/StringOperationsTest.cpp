@@ -81,6 +81,21 @@ TEST(StringFindIcase, FirstOccurrenceAndStartsAtAndBeyondTheEnd) {
   EXPECT_FALSE(String("abc").MatchesRegularExpression("abc"));
 }
 
+// Each backslash takes the next byte literally (a backslash or NUL too); a final one
+// with nothing to escape stays, unless it is the escaped byte of a pair.
+TEST(StringEscapes, BackslashTakesTheNextByteLiterally) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\\b", "ab"},       {"a\\\\b", "a\\b"}, {"\\n", "n"},     {"x\\", "x\\"},
+      {"x\\\\", "x\\"},     {"x\\\\\\", "x\\"}, {"\\", "\\"},     {"", ""},
+      {"a\\\0b"s, "a\0b"s}, {"\\\\\\a", "\\a"}, {"ab\\", "ab\\"}, {"\\x\\", "x\\"}};
+  for (auto const& [text, plain] : cases) {
+    EXPECT_EQ(String(text).GetStringWithoutEscapeChars(), plain) << text;
+    if (text.find('\0') == std::string::npos) {
+      EXPECT_EQ(AnsiString(text.c_str()).GetStringWithoutEscapeChars(), plain) << text;
+    }
+  }
+}
+
 TEST(StringSplit, TrimmedFieldsWithAndWithoutEmptyOnes) {
   using Fields = std::vector<String>;
   for (auto const& [text, delimiters, keep, drop] :

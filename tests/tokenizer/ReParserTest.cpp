@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -50,6 +51,28 @@ TEST(ReParserReadings, TokensOfBothReadings) {
     EXPECT_EQ(sequence, c.sequence.empty() ? c.list : c.sequence);
     EXPECT_EQ(parser.GetToken(), "");
     EXPECT_EQ(parser.MoreDelimiterExists(), c.delimiter.empty());
+  }
+}
+
+// An escape character that the delimiter contains follows the same rule, in both
+// readings: only the byte before an occurrence, inside the token, escapes it.
+TEST(ReParserReadings, EscapeCharacterThatTheDelimiterContains) {
+  const std::tuple<std::string, std::string, char, Tokens> cases[] = {
+      {"a;;b", ";", ';', {"a", "", "b"}},
+      {";;", ";", ';', {"", "", ""}},
+      {"a!;b", "!;", '!', {"a", "b"}},
+      {"a!!;b!;c", "!;", '!', {"a!;b", "c"}},
+      {"x;;;y", ";;", ';', {"x", ";y"}}};
+  for (auto const& [text, delimiter, escape, tokens] : cases) {
+    SCOPED_TRACE(text + " at " + delimiter);
+    ReParser parser(text, delimiter, escape);
+    Tokens list, sequence;
+    for (unsigned long i = 0; i < parser.GetTokenCount(); ++i) list.push_back(parser[i]);
+    while (parser.MoreTokens()) sequence.push_back(parser.GetToken());
+    EXPECT_EQ(list, tokens);
+    EXPECT_EQ(sequence, text.back() == delimiter.back() && tokens.back().empty()
+                            ? Tokens(tokens.begin(), tokens.end() - 1)
+                            : tokens);
   }
 }
 
