@@ -83,7 +83,8 @@ TEST(UnixLoggerRotateHostile, LogEmptiedByAnotherProgramKillsNoWriter) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   for (int emptied = 0; std::chrono::steady_clock::now() < end;) {
     struct stat status {};
-    if (stat(log.c_str(), &status) == 0 && status.st_size > kLimit && truncate(log.c_str(), 0) == 0)
+    if (stat(log.c_str(), &status) == 0 && status.st_size > static_cast<off_t>(kLimit) &&
+        truncate(log.c_str(), 0) == 0)
       ++emptied;
   }
   for (pid_t writer : writers) EXPECT_EQ(Reap(writer), 0);
