@@ -100,6 +100,25 @@ int BackupRenameFails(Context& c) {
   return rmdir(c.Backup(1).c_str()) == 0 ? 0 : 3;
 }
 
+// A log that its writer may append to but not read at its path: nothing can be copied,
+// so rotation fails (records dropped, reported once a minute) and the log is neither
+// emptied nor reopened; once readable, it rotates as usual.
+int LogUnreadable(Context& c) {
+  if (const int failed = BecomeNobody(c.m_Dir.Path())) return failed;
+  c.m_strRotated = c.FillPast(300);
+  c.m_iInto = 1;
+  if (chmod(c.m_strLog.c_str(), 0200) != 0) return 1;
+  for (int i = 0; i < 2; ++i) c.Log("lost");
+  if (chmod(c.m_strLog.c_str(), 0660) != 0 || ReadFile(c.m_strLog) != c.m_strRotated ||
+      c.m_Logger.GetRecordsDroppedOther() != 2 ||
+      CapturedSyslog() !=
+          "134 Records dropped, log rotation failing: " + c.m_strLog + " (1 record)\n") {
+    return 2;
+  }
+  CapturedSyslog().clear();
+  return 0;
+}
+
 // The first Log fails to open the logger, which stays silent for good, also once the
 // file is writable again, and no longer reads LogLevel; the failure goes to syslog.
 // Run as a user for whom the permission bits count.
@@ -155,6 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Fault{"DiskFull", 1000, 1, false, DiskFull},
                     Fault{"LogDirectoryRemoved", 600, 1, true, RemoveWhileOpen},
                     Fault{"BackupRenameFails", 300, 2, false, BackupRenameFails},
+                    Fault{"LogUnreadable", 300, 2, false, LogUnreadable},
                     Fault{"LockFileNotWritable", 600, 1, true, LockFileNotWritable}),
     [](testing::TestParamInfo<Fault> const& info) { return info.param.m_szName; });
 
