@@ -7,10 +7,6 @@
 namespace zbutil_logfile {
 namespace {
 
-constexpr std::array<std::string_view, 9> kLevelNames = {
-    "Critical Failure:", "Error:", "Exception:", "Warning:", "Information:", "Trace:",
-    "Perf. Timing:",     "Audit:", "Unknown:"};
-constexpr size_t kUnknownLevel = 8;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The digits of `magnitude` in `base`, written backwards from `end`; returns their start.
@@ -46,30 +42,6 @@ char* Append(char* out, std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view LevelDisplayName(int32_t level) {
-  switch (level) {
-    case 0:
-      return kLevelNames[0];
-    case 1:
-      return kLevelNames[1];
-    case 2:
-      return kLevelNames[2];
-    case 4:
-      return kLevelNames[3];
-    case 8:
-      return kLevelNames[4];
-    case 16:
-      return kLevelNames[5];
-    case 32:
-      return kLevelNames[6];
-    case 64:
-      return kLevelNames[7];
-  }
-  return kLevelNames[kUnknownLevel];
-}
-
-std::array<std::string_view, 9> const& LevelDisplayNames() { return kLevelNames; }
 
 char* WritePid(char* out, uint32_t pid) {
   char digits[kMaxPidBytes];

@@ -14,8 +14,9 @@
 #include <stdint.h>
 #include <time.h>
 
-#include <array>
 #include <string_view>
+
+#include "LogLevels.h"
 
 namespace zbutil_logfile {
 
@@ -45,11 +46,6 @@ inline constexpr size_t kMaxLevelBytes = 17;     // "Critical Failure:"
 inline constexpr size_t kMaxHeaderBytes = 1 + kMaxPidBytes + 1 + kMaxDateTimeBytes + 1 +
                                           kSourceWidth + 1 + kMaxLineBytes + 1 + kMaxLevelBytes +
                                           kLevelSeparator.size();
-
-// The display name of a level ("Error:", ... "Unknown:" for every other value).
-std::string_view LevelDisplayName(int32_t level);
-// Every display name, "Unknown:" last.
-std::array<std::string_view, 9> const& LevelDisplayNames();
 
 // "%8X" of `pid`.
 char* WritePid(char* out, uint32_t pid);

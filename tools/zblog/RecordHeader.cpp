@@ -31,10 +31,12 @@ int DigitValue(char c, bool hex) {
 std::array<std::string, 9> const& LevelTexts() {
   static const std::array<std::string, 9> texts = [] {
     std::array<std::string, 9> result;
-    for (size_t i = 0; i < result.size(); ++i) {
+    for (size_t i = 0; i < layout::kLogLevels.size(); ++i) {
       result[i] =
-          std::string(layout::LevelDisplayNames()[i]) + std::string(layout::kLevelSeparator);
+          std::string(layout::kLogLevels[i].m_strDisplay) + std::string(layout::kLevelSeparator);
     }
+    result.back() =
+        std::string(layout::kUnknownLevelDisplay) + std::string(layout::kLevelSeparator);
     return result;
   }();
   return texts;
