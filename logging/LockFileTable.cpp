@@ -212,7 +212,7 @@ void CloseKeepingLocks(LoggerState* state, int fd) {
 LockFileTurn::LockFileTurn(LoggerState* state, pid_t self)
     : m_pState(state),
       m_pEntry(state != nullptr && state->m_pEntry != nullptr ? state->m_pEntry : &FallbackEntry()),
-      // A hook that runs during the turn (the lock wait) and logs through another
+      // A report sent during the turn to a syslog that the program routes back into a
       // logger of the same lock file: the turn is this thread's already.
       m_bNested(pthread_equal(m_pEntry->m_thrHolder.load(std::memory_order_relaxed),
                               pthread_self()) != 0) {
