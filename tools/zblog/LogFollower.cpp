@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "RegularFile.h"
 #include "ScopedOwners.h"
 
 namespace zblog {
@@ -60,8 +61,6 @@ uint64_t SizeOf(int fd) {
   return fstat(fd, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
 }
 
-int OpenRead(std::string const& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
-
 // The backups as two listings in a row agree on them: a directory read while rotation
 // renames backups may miss one or see it twice.
 std::vector<BackupFile> SettledBackups(std::string const& path) {
@@ -100,10 +99,11 @@ LogFollower::LogFollower(std::string path, RecordParser& parser,
 LogFollower::~LogFollower() { Close(); }
 
 bool LogFollower::Open() {
-  const int fd = OpenRead(m_strPath);
+  std::string why;
+  const int fd = OpenRegularFile(m_strPath, why);
   struct stat status {};
   if (fd < 0 || fstat(fd, &status) != 0) {
-    m_fnReport("cannot open: " + std::string(strerror(errno)));
+    m_fnReport("cannot open: " + (fd < 0 ? why : std::string(strerror(errno))));
     if (fd >= 0) close(fd);
     return false;
   }
@@ -277,16 +277,25 @@ bool LogFollower::Recover(uint64_t& total) {
   return true;
 }
 
-bool LogFollower::IsReplaced() const {
+bool LogFollower::IsReplaced() {
   struct stat status {};
-  return stat(m_strPath.c_str(), &status) == 0 &&
-         (status.st_dev != m_Device || status.st_ino != m_Inode);
+  std::string why;
+  if (!LstatRegular(m_strPath, status, why)) {
+    // Nothing there (st_mode stays 0: being replaced) says nothing yet; anything else
+    // planted there is refused, and the file open now read on.
+    const bool planted = status.st_mode != 0;
+    if (planted && !m_bNameRefused) m_fnReport("the log's name is now " + why + "; not read");
+    m_bNameRefused = planted;
+    return false;
+  }
+  m_bNameRefused = false;
+  return status.st_dev != m_Device || status.st_ino != m_Inode;
 }
 
-uint64_t LogFollower::Poll() {
+uint64_t LogFollower::Poll(uint64_t budget) {
   char buffer[kReadBytes];
   uint64_t total = 0;
-  for (int round = 0; round < kReadsPerPoll; ++round) {
+  for (int round = 0; round < kReadsPerPoll && total < budget; ++round) {
     // In this order: rotation makes the backup before it empties the log.
     const bool holds = LiveHolds();
     if (!FreshBackups(SettledBackups(m_strPath)).empty()) {

@@ -11,7 +11,11 @@
 // generation whose backup is gone before the follower saw it (no backups kept, or more
 // rotations than backups kept between two polls), and generations that may have been
 // rotated away unseen. A record is handed on once the next one starts, or once the log
-// has not grown for one poll. Single-threaded; reads files only.
+// has not grown for one poll. Single-threaded.
+//
+// Whoever can write the log's directory is not trusted: the log and the backups are
+// read only as regular files, never through a symbolic link at their names, and a FIFO
+// there never blocks the follower.
 
 #include <signal.h>
 #include <stdint.h>
@@ -47,9 +51,12 @@ class LogFollower {
   // backup when `fromOldest`, else from the live log's start (the backups present then
   // count as read). Returns false (reported) when the log cannot be opened.
   bool Start(FollowCursor const* resume, bool fromOldest);
-  // Reads what is new, through any rotations; returns the number of bytes handed on.
-  // When nothing was new, hands on the last record (the log has been quiet for a poll).
-  uint64_t Poll();
+  // Reads what is new, through any rotations, stopping once about `budget` bytes are
+  // handed on (a recovery from the backups, once begun, is read whole); returns the
+  // number of bytes handed on. When nothing was new, hands on the last record (the log
+  // has been quiet for a poll), and opens the file at the log's name if it is another
+  // regular file; anything else there (a link, a FIFO) is reported once and not read.
+  uint64_t Poll(uint64_t budget = UINT64_MAX);
   // The input ends: hands on the last record.
   void Finish() { m_Parser.Finish(); }
   // For `zblog parse --follow`: Start, then Poll every 100 ms (calling `flush` after each)
@@ -78,7 +85,7 @@ class LogFollower {
   void Accept(char const* data, size_t size);  // hands on and advances the cursor
   void NewGeneration();
   void Lose(std::string const& text);
-  bool IsReplaced() const;
+  bool IsReplaced();
 
   std::string m_strPath;
   RecordParser& m_Parser;
@@ -91,7 +98,8 @@ class LogFollower {
   std::string m_strHead;             // its first bytes (up to kMemoryBytes)
   std::string m_strTail;             // its last bytes before the cursor (up to kMemoryBytes)
   bool m_bLost = false;
-  int m_iSettlingPolls = 0;  // polls waited so far for a rotation in progress
+  bool m_bNameRefused = false;  // what is at the log's name was reported as no log
+  int m_iSettlingPolls = 0;     // polls waited so far for a rotation in progress
 };
 
 }  // namespace zblog
