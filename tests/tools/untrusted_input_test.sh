@@ -37,6 +37,8 @@ ship_pid=""
 holder_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
+# shellcheck source=tests/tools/relp_receiver.sh
+. "$(dirname "$0")/relp_receiver.sh"
 cleanup() {
   stop "$ship_pid"
   [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
@@ -47,30 +49,13 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 fail() {
   echo "FAIL: $*"
-  tail -n 5 "$tmp"/*.err 2>/dev/null || true
+  tail -n 5 "$tmp"/*.err "$tmp"/*.out 2>/dev/null || true
   exit 1
 }
 mkdir -p "$tmp/logs" "$tmp/private" "$tmp/out" "$tmp/receive" "$tmp/state"
 logs=$tmp/logs
 
-# The receiver on a free port (a few tries, each bounded).
-for _ in $(seq 10); do
-  port=$((20000 + RANDOM % 40000))
-  sed -e "s|/var/log/zbutil|$tmp/out|" -e "s|port=\"2514\"|port=\"$port\"|" \
-    -e "s|port=\"10514\"|port=\"$((port + 1))\"|" "$configs/zbutil-receive.conf" >"$tmp/receive.body"
-  printf 'global(workDirectory="%s/receive")\ninclude(file="%s/receive.body")\n' \
-    "$tmp" "$tmp" >"$tmp/receive.conf"
-  "$rsyslogd" -n -f "$tmp/receive.conf" -i "$tmp/receive.pid" >>"$tmp/receiver.err" 2>&1 &
-  receiver_pid=$!
-  for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break 2
-    kill -0 "$receiver_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  stop "$receiver_pid"
-  receiver_pid=""
-done
-[ -n "$receiver_pid" ] || fail "the receiver did not start"
+start_receiver
 
 ship() {  # ship LOG [OPTION...]: in the background, ship_pid set
   local log=$1
