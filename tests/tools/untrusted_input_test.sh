@@ -8,9 +8,10 @@
 # - a FIFO at the log's name, with and without a writer: parse --follow and ship refuse
 #   it at once, never block;
 # - the first SIGINT or SIGTERM stops parse --follow and ship, which saves its state;
-# - one record of 256 MiB through parse and ship: the output is whole, and the peak
-#   resident memory stays under a bound far below the record's size (not checked when
-#   zblog is built with AddressSanitizer, whose own memory would decide it).
+# - one record of 256 MiB through parse, and through ship from a backup (after a
+#   rotation) and from the live log: the output is whole, and the peak resident memory
+#   stays under a bound far below the record's size (not checked when zblog is built
+#   with AddressSanitizer, whose own memory would decide it).
 # Skips (exit 77) when rsyslogd or imrelp is missing or zblog lacks ship.
 #
 # Usage: untrusted_input_test.sh ZBLOG CONFIG_DIR
@@ -157,18 +158,22 @@ rm -f "$logs"/app.log*
   printf '\n%8X|2026/12/06|12:00:00|%27s|%5d|Error: - ' 1 big.cpp 1
   head -c $((256 * 1024 * 1024)) /dev/zero | tr '\0' 'x'
 } >"$logs/big.log"
+# ship reads it from a backup (after a rotation), then from the live log.
+cp "$logs/big.log" "$logs/big.log_1.Bak"
+touch -d "1 minute ago" "$logs/big.log_1.Bak"
+printf '\n%8X|2026/12/06|12:00:00|%27s|%5d|Error: - end' 1 big.cpp 1 >>"$logs/big.log"
 "$measure" -f %M -o "$tmp/parse.rss" "$zblog" parse "$logs/big.log" >"$tmp/big.json"
-[ "$(wc -c <"$tmp/big.json")" -eq $((256 * 1024 * 1024 + 105)) ] || fail "parse cut the record"
+[ "$(wc -c <"$tmp/big.json")" -eq $((256 * 1024 * 1024 + 2 * 105 + 3)) ] || fail "parse cut the record"
 rm "$tmp/big.json"
 echo "parse: peak resident memory $(cat "$tmp/parse.rss") KiB"
 [ -z "$max_rss_kib" ] || [ "$(cat "$tmp/parse.rss")" -lt "$max_rss_kib" ] || fail "parse: too much memory"
-ship "$logs/big.log"
+ship "$logs/big.log" --from-oldest
 wait_for "big.cpp"
 received=0
 for _ in $(seq 300); do  # until it is all there and nothing more comes, 60 s at most
   sleep 0.2
   size=$(wc -c <"$tmp/out/sender/big.log")
-  [ "$size" -lt $((256 * 1024 * 1024)) ] || [ "$size" -ne "$received" ] || break
+  [ "$size" -lt $((512 * 1024 * 1024)) ] || [ "$size" -ne "$received" ] || break
   received=$size
 done
 ship_rss=$(awk '/VmHWM/ {print $2}' "/proc/$ship_pid/status")
@@ -177,8 +182,8 @@ stopped "$ship_pid" ship
 ship_pid=""
 echo "ship: peak resident memory $ship_rss KiB"
 [ -z "$max_rss_kib" ] || [ "$ship_rss" -lt "$max_rss_kib" ] || fail "ship: too much memory"
-[ "$(tr -cd x <"$tmp/out/sender/big.log" | wc -c)" -eq $((256 * 1024 * 1024)) ] ||
-  fail "the record did not arrive whole"
+[ "$(tr -cd x <"$tmp/out/sender/big.log" | wc -c)" -eq $((512 * 1024 * 1024)) ] ||
+  fail "the record did not arrive whole, twice"
 
 echo "--- the first SIGINT stops parse --follow and ship, also with the receiver away"
 "$zblog" -d "$logs" -n quiet.log "a record"

@@ -209,20 +209,23 @@ void LogFollower::Lose(std::string const& text) {
   m_fnReport(text);
 }
 
-uint64_t LogFollower::FeedFile(int fd, uint64_t from) {
+uint64_t LogFollower::FeedFile(int fd, uint64_t from, uint64_t budget, bool& ended) {
   char buffer[kReadBytes];
   uint64_t total = 0;
-  for (uint64_t at = from;;) {
+  ended = false;
+  for (uint64_t at = from; total < budget;) {
     const ssize_t got = ReadFully(fd, buffer, sizeof buffer, at);
     if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
-    if (got <= 0) return total;
+    ended = got <= 0;
+    if (ended) break;
     Accept(buffer, static_cast<size_t>(got));
     at += static_cast<uint64_t>(got);
     total += static_cast<uint64_t>(got);
   }
+  return total;
 }
 
-bool LogFollower::Recover(uint64_t& total) {
+bool LogFollower::Recover() {
   const std::vector<BackupFile> listed = SettledBackups(m_strPath);
   const std::vector<BackupFile> fresh = FreshBackups(listed);
   if (fresh.empty()) return false;
@@ -241,7 +244,7 @@ bool LogFollower::Recover(uint64_t& total) {
   for (size_t i = 0; i < fresh.size(); ++i) {
     ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
     if (!fd.IsOpen() || !HoldsCursor(fd.Get())) continue;
-    total += FeedFile(fd.Get(), m_Cursor.m_uPosition);
+    m_vRecovery.push_back({fresh[i], position, true});  // the rest of it
     next = i + 1;
     break;
   }
@@ -261,18 +264,33 @@ bool LogFollower::Recover(uint64_t& total) {
         "rotated more often than backups are kept since the last poll: records of the "
         "rotations before the oldest backup may be lost");
   }
-  m_Parser.Finish();
-  for (size_t i = next; i < fresh.size(); ++i) {
-    ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
+  if (next == 0) m_Parser.Finish();
+  for (size_t i = next; i < fresh.size(); ++i) m_vRecovery.push_back({fresh[i], 0, false});
+  m_vRecoveryListing = listed;
+  return true;
+}
+
+bool LogFollower::GoOnRecovering(uint64_t& total, uint64_t budget) {
+  while (!m_vRecovery.empty()) {
+    PendingBackup& pending = m_vRecovery.front();
+    ScopedFd fd(OpenBackup(m_strPath, pending.m_Backup));
+    bool ended = true;
     if (!fd.IsOpen()) {
       Lose("a backup was dropped before it could be read; its records are lost");
-      continue;
+    } else {
+      if (!pending.m_bStarted) NewGeneration();
+      pending.m_bStarted = true;
+      const uint64_t got =
+          FeedFile(fd.Get(), pending.m_uAt, budget - std::min(budget, total), ended);
+      pending.m_uAt += got;
+      total += got;
     }
-    NewGeneration();
-    total += FeedFile(fd.Get(), 0);
+    if (!ended) return false;  // the budget is spent: the next poll goes on here
     m_Parser.Finish();
+    m_vRecovery.erase(m_vRecovery.begin());
   }
-  m_vKnown = listed;
+  m_vKnown = std::move(m_vRecoveryListing);
+  m_vRecoveryListing.clear();
   NewGeneration();
   return true;
 }
@@ -296,10 +314,14 @@ uint64_t LogFollower::Poll(uint64_t budget) {
   char buffer[kReadBytes];
   uint64_t total = 0;
   for (int round = 0; round < kReadsPerPoll && total < budget; ++round) {
+    if (!m_vRecovery.empty()) {
+      if (!GoOnRecovering(total, budget)) break;
+      continue;
+    }
     // In this order: rotation makes the backup before it empties the log.
     const bool holds = LiveHolds();
     if (!FreshBackups(SettledBackups(m_strPath)).empty()) {
-      if (!Recover(total)) break;  // the log is not emptied yet
+      if (!Recover()) break;  // the log is not emptied yet
       continue;
     }
     if (!holds) {
@@ -318,7 +340,7 @@ uint64_t LogFollower::Poll(uint64_t budget) {
     Accept(buffer, static_cast<size_t>(got));
     total += static_cast<uint64_t>(got);
   }
-  if (total == 0) {
+  if (total == 0 && m_vRecovery.empty()) {
     m_Parser.FlushPending();  // quiet for a poll: the last record is whole
     if (IsReplaced()) {
       m_Parser.Finish();
