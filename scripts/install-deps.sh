@@ -21,6 +21,8 @@ test="$test libboost-dev libabsl-dev libspdlog-dev"
 # service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
 # librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config).
 test="$test rsyslog rsyslog-relp librelp-dev"
+# time: GNU time, which measures the peak memory of zblog in the untrusted-input test.
+test="$test time"
 # The package test: the packaging tools, lintian, man (for `man -w`), zblog's RELP
 # library and pkg-config for i386, the i386 binutils that debhelper calls when the host
 # architecture differs, and the i386 C++ runtime that the i386 packages depend on.

@@ -113,6 +113,47 @@ TEST(RecordParser, MalformedInputIsReportedNotFatal) {
             std::vector<std::string>{"4886718345|main.cpp|-2147483648|Error|x"});
 }
 
+// A record and a run of junk longer than the limit come in pieces within it, each
+// whole UTF-8, whose JSON is that of the whole record, however the input is fed.
+TEST(RecordParser, LongRecordsComeInBoundedPiecesWithTheWholeRecordsJson) {
+  const std::string header =
+      "\n    1A2B|2026/12/04|18:17:47|" + std::string(19, ' ') + "main.cpp|   42|Error: - ";
+  std::string message;
+  while (message.size() < 3000) message += "ab\xc3\xa9\xe2\x9c\x93\xf0\x9f\x98\x80\n";
+  const std::string input = std::string(1000, '#') + header + message + header + "short";
+  const auto parse = [&input](size_t limit, size_t feed, std::string& json, size_t& longest) {
+    std::string joined;
+    zblog::RecordParser parser(
+        [&](zblog::LogRecord const& r) {
+          zblog::AppendRecordJson(r, json);
+          joined.append(r.m_strBytes.data(), r.m_strBytes.size());
+          longest = std::max(longest, r.m_strBytes.size());
+        },
+        [](uint64_t, std::string const&) {},
+        [&](uint64_t, std::string_view bytes) {
+          joined.append(bytes.data(), bytes.size());
+          longest = std::max(longest, bytes.size());
+        },
+        limit);
+    for (size_t at = 0; at < input.size(); at += feed) {
+      parser.Feed(input.data() + at, std::min(feed, input.size() - at));
+    }
+    parser.Finish();
+    return joined;
+  };
+  std::string whole;
+  size_t longest = 0;
+  ASSERT_EQ(parse(size_t{1} << 20, input.size(), whole, longest), input);
+  EXPECT_EQ(whole.find("\\ufffd"), std::string::npos);
+  for (size_t feed : {size_t{1}, size_t{7}, size_t{4096}}) {
+    std::string json;
+    longest = 0;
+    EXPECT_EQ(parse(256, feed, json, longest), input) << feed;
+    EXPECT_LE(longest, 256u) << feed;
+    EXPECT_EQ(json, whole) << feed;
+  }
+}
+
 // The record object is checked through the command.
 TEST(RecordJson, EscapesAndReplacesWhatIsNotUtf8) {
   const std::string u = "\\ufffd";

@@ -37,6 +37,8 @@ ship_pid=""
 sender_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
+# shellcheck source=tests/tools/relp_receiver.sh
+. "$(dirname "$0")/relp_receiver.sh"
 cleanup() {
   stop "$ship_pid"
   stop "$sender_pid"
@@ -53,27 +55,6 @@ fail() {
 mkdir -p "$tmp/logs" "$tmp/receive" "$tmp/send" "$tmp/out" "$tmp/state"
 log="$tmp/logs/app.log"
 
-# The receiver on a free port: a few tries at random ports, each bounded.
-start_receiver() {
-  for _ in $(seq 10); do
-    [ -n "${port:-}" ] || port=$((20000 + RANDOM % 40000))
-    sed -e "s|/var/log/zbutil|$tmp/out|" -e "s|port=\"2514\"|port=\"$port\"|" \
-      -e "s|port=\"10514\"|port=\"$((port + 1))\"|" "$configs/zbutil-receive.conf" \
-      >"$tmp/receive.body"
-    printf 'global(workDirectory="%s/receive")\ninclude(file="%s/receive.body")\n' \
-      "$tmp" "$tmp" >"$tmp/receive.conf"
-    "$rsyslogd" -n -f "$tmp/receive.conf" -i "$tmp/receive.pid" >>"$tmp/receiver.out" 2>&1 &
-    receiver_pid=$!
-    for _ in $(seq 50); do
-      (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
-      kill -0 "$receiver_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    stop "$receiver_pid"
-    port=""
-  done
-  fail "the receiver did not start"
-}
 start_ship() {
   "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
     --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "BackupNames.h"
+#include "RegularFile.h"
 
 namespace zblog {
 namespace {
@@ -47,7 +48,8 @@ constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
 int OpenBackup(std::string const& logPath, BackupFile const& backup) {
   std::string path = backup.m_strPath;
   for (int attempt = 0; attempt < 10; ++attempt) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
     struct statx status {};
     BackupFile opened;
     if (fd >= 0 && statx(fd, "", AT_EMPTY_PATH, kStatxMask, &status) == 0 &&
@@ -90,8 +92,9 @@ std::vector<BackupFile> ListBackups(std::string const& logPath) {
     backup.m_uNumber = zbutil_logfile::BackupNumber(entry->d_name, base);
     if (backup.m_uNumber == 0) continue;
     backup.m_strPath = (slash == std::string::npos ? "" : directory) + entry->d_name;
+    // The name itself: a link planted at a backup's name is no backup.
     struct statx status {};
-    if (statx(AT_FDCWD, backup.m_strPath.c_str(), 0, kStatxMask, &status) != 0 ||
+    if (statx(dirfd(listing.get()), entry->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &status) != 0 ||
         !Identify(status, backup)) {
       continue;
     }

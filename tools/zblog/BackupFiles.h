@@ -30,11 +30,13 @@ bool SameBackup(BackupFile const& a, BackupFile const& b);
 
 // The backups of `logPath` present now, oldest content first: by modification time,
 // then by number (a later rotation writes a higher number or shifts into one).
-// Empty when the directory cannot be read.
+// Regular files only: a backup name that is a symbolic link, a FIFO or anything else
+// is passed over. Empty when the directory cannot be read.
 std::vector<BackupFile> ListBackups(std::string const& logPath);
 
-// Opens `backup` for reading wherever a shift has renamed it since it was listed.
-// Returns the descriptor (the caller closes it), or -1 once it is gone.
+// Opens `backup` for reading wherever a shift has renamed it since it was listed, never
+// through a link or onto anything but that very regular file. Returns the descriptor
+// (the caller closes it), or -1 once it is gone.
 int OpenBackup(std::string const& logPath, BackupFile const& backup);
 
 // True when `a` holds content written after that of `b`.

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "RegularFile.h"
 #include "ScopedOwners.h"
 
 namespace zblog {
@@ -60,8 +61,6 @@ uint64_t SizeOf(int fd) {
   return fstat(fd, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
 }
 
-int OpenRead(std::string const& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
-
 // The backups as two listings in a row agree on them: a directory read while rotation
 // renames backups may miss one or see it twice.
 std::vector<BackupFile> SettledBackups(std::string const& path) {
@@ -100,10 +99,11 @@ LogFollower::LogFollower(std::string path, RecordParser& parser,
 LogFollower::~LogFollower() { Close(); }
 
 bool LogFollower::Open() {
-  const int fd = OpenRead(m_strPath);
+  std::string why;
+  const int fd = OpenRegularFile(m_strPath, why);
   struct stat status {};
   if (fd < 0 || fstat(fd, &status) != 0) {
-    m_fnReport("cannot open: " + std::string(strerror(errno)));
+    m_fnReport("cannot open: " + (fd < 0 ? why : std::string(strerror(errno))));
     if (fd >= 0) close(fd);
     return false;
   }
@@ -209,20 +209,23 @@ void LogFollower::Lose(std::string const& text) {
   m_fnReport(text);
 }
 
-uint64_t LogFollower::FeedFile(int fd, uint64_t from) {
+uint64_t LogFollower::FeedFile(int fd, uint64_t from, uint64_t budget, bool& ended) {
   char buffer[kReadBytes];
   uint64_t total = 0;
-  for (uint64_t at = from;;) {
+  ended = false;
+  for (uint64_t at = from; total < budget;) {
     const ssize_t got = ReadFully(fd, buffer, sizeof buffer, at);
     if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
-    if (got <= 0) return total;
+    ended = got <= 0;
+    if (ended) break;
     Accept(buffer, static_cast<size_t>(got));
     at += static_cast<uint64_t>(got);
     total += static_cast<uint64_t>(got);
   }
+  return total;
 }
 
-bool LogFollower::Recover(uint64_t& total) {
+bool LogFollower::Recover() {
   const std::vector<BackupFile> listed = SettledBackups(m_strPath);
   const std::vector<BackupFile> fresh = FreshBackups(listed);
   if (fresh.empty()) return false;
@@ -241,7 +244,7 @@ bool LogFollower::Recover(uint64_t& total) {
   for (size_t i = 0; i < fresh.size(); ++i) {
     ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
     if (!fd.IsOpen() || !HoldsCursor(fd.Get())) continue;
-    total += FeedFile(fd.Get(), m_Cursor.m_uPosition);
+    m_vRecovery.push_back({fresh[i], position, true});  // the rest of it
     next = i + 1;
     break;
   }
@@ -261,36 +264,64 @@ bool LogFollower::Recover(uint64_t& total) {
         "rotated more often than backups are kept since the last poll: records of the "
         "rotations before the oldest backup may be lost");
   }
-  m_Parser.Finish();
-  for (size_t i = next; i < fresh.size(); ++i) {
-    ScopedFd fd(OpenBackup(m_strPath, fresh[i]));
+  if (next == 0) m_Parser.Finish();
+  for (size_t i = next; i < fresh.size(); ++i) m_vRecovery.push_back({fresh[i], 0, false});
+  m_vRecoveryListing = listed;
+  return true;
+}
+
+bool LogFollower::GoOnRecovering(uint64_t& total, uint64_t budget) {
+  while (!m_vRecovery.empty()) {
+    PendingBackup& pending = m_vRecovery.front();
+    ScopedFd fd(OpenBackup(m_strPath, pending.m_Backup));
+    bool ended = true;
     if (!fd.IsOpen()) {
       Lose("a backup was dropped before it could be read; its records are lost");
-      continue;
+    } else {
+      if (!pending.m_bStarted) NewGeneration();
+      pending.m_bStarted = true;
+      const uint64_t got =
+          FeedFile(fd.Get(), pending.m_uAt, budget - std::min(budget, total), ended);
+      pending.m_uAt += got;
+      total += got;
     }
-    NewGeneration();
-    total += FeedFile(fd.Get(), 0);
+    if (!ended) return false;  // the budget is spent: the next poll goes on here
     m_Parser.Finish();
+    m_vRecovery.erase(m_vRecovery.begin());
   }
-  m_vKnown = listed;
+  m_vKnown = std::move(m_vRecoveryListing);
+  m_vRecoveryListing.clear();
   NewGeneration();
   return true;
 }
 
-bool LogFollower::IsReplaced() const {
+bool LogFollower::IsReplaced() {
   struct stat status {};
-  return stat(m_strPath.c_str(), &status) == 0 &&
-         (status.st_dev != m_Device || status.st_ino != m_Inode);
+  std::string why;
+  if (!LstatRegular(m_strPath, status, why)) {
+    // Nothing there (st_mode stays 0: being replaced) says nothing yet; anything else
+    // planted there is refused, and the file open now read on.
+    const bool planted = status.st_mode != 0;
+    if (planted && !m_bNameRefused) m_fnReport("the log's name is now " + why + "; not read");
+    m_bNameRefused = planted;
+    return false;
+  }
+  m_bNameRefused = false;
+  return status.st_dev != m_Device || status.st_ino != m_Inode;
 }
 
-uint64_t LogFollower::Poll() {
+uint64_t LogFollower::Poll(uint64_t budget) {
   char buffer[kReadBytes];
   uint64_t total = 0;
-  for (int round = 0; round < kReadsPerPoll; ++round) {
+  for (int round = 0; round < kReadsPerPoll && total < budget; ++round) {
+    if (!m_vRecovery.empty()) {
+      if (!GoOnRecovering(total, budget)) break;
+      continue;
+    }
     // In this order: rotation makes the backup before it empties the log.
     const bool holds = LiveHolds();
     if (!FreshBackups(SettledBackups(m_strPath)).empty()) {
-      if (!Recover(total)) break;  // the log is not emptied yet
+      if (!Recover()) break;  // the log is not emptied yet
       continue;
     }
     if (!holds) {
@@ -309,7 +340,7 @@ uint64_t LogFollower::Poll() {
     Accept(buffer, static_cast<size_t>(got));
     total += static_cast<uint64_t>(got);
   }
-  if (total == 0) {
+  if (total == 0 && m_vRecovery.empty()) {
     m_Parser.FlushPending();  // quiet for a poll: the last record is whole
     if (IsReplaced()) {
       m_Parser.Finish();

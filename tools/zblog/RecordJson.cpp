@@ -67,10 +67,8 @@ void AppendEscaped(char c, std::string& out) {
   out += escape;
 }
 
-}  // namespace
-
-void AppendJsonString(std::string_view text, std::string& out) {
-  out += '"';
+// The JSON string's content for `text`, without quotes.
+void AppendJsonText(std::string_view text, std::string& out) {
   size_t i = 0;
   while (i < text.size()) {
     const auto byte = static_cast<uint8_t>(text[i]);
@@ -97,10 +95,22 @@ void AppendJsonString(std::string_view text, std::string& out) {
       i = run;
     }
   }
+}
+
+}  // namespace
+
+void AppendJsonString(std::string_view text, std::string& out) {
+  out += '"';
+  AppendJsonText(text, out);
   out += '"';
 }
 
 void AppendRecordJson(LogRecord const& record, std::string& out) {
+  if (record.m_uPiece > 0) {
+    AppendJsonText(record.m_strMessage, out);
+    if (!record.m_bContinues) out += "\"}\n";
+    return;
+  }
   std::string date(record.m_strDate);  // "YYYY/MM/DD" -> ISO 8601 "YYYY-MM-DD"
   for (char& c : date) {
     if (c == '/') c = '-';
@@ -117,9 +127,9 @@ void AppendRecordJson(LogRecord const& record, std::string& out) {
   out += std::to_string(record.m_iLine);
   out += ",\"level\":";
   AppendJsonString(record.m_strLevel, out);
-  out += ",\"message\":";
-  AppendJsonString(record.m_strMessage, out);
-  out += "}\n";
+  out += ",\"message\":\"";
+  AppendJsonText(record.m_strMessage, out);
+  if (!record.m_bContinues) out += "\"}\n";
 }
 
 }  // namespace zblog

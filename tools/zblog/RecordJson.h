@@ -20,7 +20,9 @@ namespace zblog {
 
 // Appends `text` as a JSON string, quotes included, to `out`.
 void AppendJsonString(std::string_view text, std::string& out);
-// Appends `record` as one JSON object followed by a line feed to `out`.
+// Appends `record` as one JSON object followed by a line feed to `out`. For a record
+// in pieces (RecordParser), each piece appends its part of the one object: the first
+// opens it, the last closes it, so the output is that of the whole record.
 void AppendRecordJson(LogRecord const& record, std::string& out);
 
 }  // namespace zblog

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "RecordHeader.h"
@@ -14,13 +15,31 @@ namespace {
 // A line taken for a cut header must fit one through "\nPID|YYYY/MM/DD|HH:MM:SS|":
 // shorter header-like lines are too common inside messages to judge.
 constexpr size_t kMinCutHeader = 30;
+// Room for the longest header (widened numbers included) and a UTF-8 sequence.
+constexpr size_t kMinPieceBytes = 256;
+
+// Where a piece from `start` that may run to `limit` ends: before a UTF-8 sequence that
+// the limit would cut, so that each piece is text on its own.
+size_t PieceEnd(char const* base, size_t start, size_t limit) {
+  for (size_t back = 1; back <= 3 && limit - back > start; ++back) {
+    const auto byte = static_cast<uint8_t>(base[limit - back]);
+    if (byte < 0x80) return limit;
+    if (byte >= 0xC0) {  // a lead byte: does its sequence end by the limit?
+      const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+      return length > back ? limit - back : limit;
+    }
+  }
+  return limit;
+}
 
 }  // namespace
 
-RecordParser::RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed)
+RecordParser::RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed,
+                           size_t maxPieceBytes)
     : m_fnRecords(std::move(records)),
       m_fnDiagnostics(std::move(diagnostics)),
-      m_fnUnparsed(std::move(unparsed)) {}
+      m_fnUnparsed(std::move(unparsed)),
+      m_uMaxPieceBytes(std::max(maxPieceBytes, kMinPieceBytes)) {}
 
 void RecordParser::Feed(char const* data, size_t size) {
   if (m_uStart > 0) {  // drop what is done with, once per piece
@@ -67,7 +86,12 @@ void RecordParser::Scan() {
     m_bInRecord = true;
     m_uScan = at + length;
   }
-  if (!m_bInRecord) Skip(m_uScan);  // no record can start before the scan position
+  // No record can start before the scan position: what lies before it is settled.
+  if (m_bInRecord) {
+    Emit(m_uScan, false);
+  } else {
+    Skip(m_uScan);
+  }
 }
 
 size_t RecordParser::ClosingEnd() const {
@@ -104,14 +128,30 @@ bool RecordParser::SetApartCutHeader(size_t at, bool& wait) {
   return true;
 }
 
-void RecordParser::Emit(size_t end) {
+void RecordParser::Emit(size_t end, bool closes) {
+  while (end - m_uStart > m_uMaxPieceBytes) {
+    EmitPiece(PieceEnd(m_strBuffer.data(), m_uStart, m_uStart + m_uMaxPieceBytes), true);
+  }
+  if (closes) EmitPiece(end, false);
+}
+
+void RecordParser::EmitPiece(size_t end, bool continues) {
+  char const* start = m_strBuffer.data() + m_uStart;
   LogRecord record;
   size_t length = 0;
-  MatchHeader(m_strBuffer.data() + m_uStart, end - m_uStart, record, length);
+  if (m_uPiece == 0) {
+    MatchHeader(start, end - m_uStart, record, length);
+    if (continues) m_strHeader.assign(start, length);
+  } else {
+    MatchHeader(m_strHeader.data(), m_strHeader.size(), record, length);
+    length = 0;  // the header went with the first piece
+  }
   record.m_uOffset = m_uBufferOffset + m_uStart;
-  record.m_strMessage =
-      std::string_view(m_strBuffer.data() + m_uStart + length, end - m_uStart - length);
-  record.m_strBytes = std::string_view(m_strBuffer.data() + m_uStart, end - m_uStart);
+  record.m_uPiece = m_uPiece;
+  record.m_bContinues = continues;
+  record.m_strMessage = std::string_view(start + length, end - m_uStart - length);
+  record.m_strBytes = std::string_view(start, end - m_uStart);
+  m_uPiece = continues ? m_uPiece + 1 : 0;
   m_fnRecords(record);
   m_uStart = end;
 }
@@ -120,11 +160,14 @@ void RecordParser::Skip(size_t end) {
   if (end <= m_uStart) return;
   if (m_uSkipped == 0) m_uSkippedAt = m_uBufferOffset + m_uStart;
   m_uSkipped += end - m_uStart;
-  if (m_fnUnparsed) {
-    m_fnUnparsed(m_uBufferOffset + m_uStart,
-                 std::string_view(m_strBuffer.data() + m_uStart, end - m_uStart));
+  while (m_uStart < end) {
+    const size_t piece = std::min(end - m_uStart, m_uMaxPieceBytes);
+    if (m_fnUnparsed) {
+      m_fnUnparsed(m_uBufferOffset + m_uStart,
+                   std::string_view(m_strBuffer.data() + m_uStart, piece));
+    }
+    m_uStart += piece;
   }
-  m_uStart = end;
 }
 
 void RecordParser::ReportSkipped() {

@@ -20,8 +20,12 @@
 // the first header, or after FlushPending) and a header cut off by the end of the
 // input are reported as diagnostics, never thrown. A lone line feed at the end counts
 // as the end of the last message (messages may end with one), a longer piece of a
-// header as a record cut short. Linear in the input; memory is the longest record
-// plus the last piece fed.
+// header as a record cut short. Linear in the input.
+//
+// Memory is bounded whatever the input: a record longer than the parser's limit is
+// handed on in pieces of at most that many bytes, as its bytes arrive (a piece never
+// ends inside a UTF-8 sequence), and so are runs of bytes outside any record. Memory
+// is then the limit plus the last piece fed.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -44,7 +48,15 @@ struct LogRecord {
   std::string_view m_strLevel;   // display name without its colon: "Error", "Perf. Timing"
   std::string_view m_strMessage;
   std::string_view m_strBytes;  // the whole record as read, header included
+  // A record longer than the parser's limit comes in pieces, each with the header's
+  // fields: the first (piece 0) has the header in m_strBytes; each later one has only
+  // its own bytes, in both m_strMessage and m_strBytes. All but the last continue.
+  uint64_t m_uPiece = 0;
+  bool m_bContinues = false;
 };
+
+// The most bytes of a record handed on at once unless a parser is given its own limit.
+constexpr size_t kMaxPieceBytes = size_t{64} * 1024;
 
 class RecordParser {
  public:
@@ -55,7 +67,9 @@ class RecordParser {
   // in input order with its offset, so that a caller can pass them on or count them.
   using UnparsedSink = std::function<void(uint64_t, std::string_view)>;
 
-  RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed = nullptr);
+  // `maxPieceBytes` (at least 256) bounds every view handed to `records` and `unparsed`.
+  RecordParser(RecordSink records, DiagnosticSink diagnostics, UnparsedSink unparsed = nullptr,
+               size_t maxPieceBytes = kMaxPieceBytes);
 
   // Adds the next `size` bytes of the input.
   void Feed(char const* data, size_t size);
@@ -78,7 +92,10 @@ class RecordParser {
   // Where the bytes fed so far end for a record that must close now: before a header
   // cut short at the end, or at the end.
   size_t ClosingEnd() const;
-  void Emit(size_t end);
+  // Hands on the open record up to `end`, in pieces within the limit; the last piece
+  // closes the record only when `closes`, else up to a limit's worth stays.
+  void Emit(size_t end, bool closes = true);
+  void EmitPiece(size_t end, bool continues);
   void Skip(size_t end);
   // At the line feed at `at`, not a header: true when the line behind it is a header
   // cut short by the next record (reported and set apart); sets `wait` when the next
@@ -90,6 +107,9 @@ class RecordParser {
   RecordSink m_fnRecords;
   DiagnosticSink m_fnDiagnostics;
   UnparsedSink m_fnUnparsed;
+  size_t m_uMaxPieceBytes;
+  uint64_t m_uPiece = 0;    // of the open record, the next piece's number
+  std::string m_strHeader;  // the open record's header once its first piece is gone
   // Bytes from input offset m_uBufferOffset on; those before m_uStart are done with
   // and are dropped at the next Feed, so that handing on a record copies nothing.
   std::string m_strBuffer;

@@ -10,6 +10,7 @@
 
 #include <sstream>
 
+#include "RegularFile.h"
 #include "ScopedOwners.h"
 
 namespace zblog {
@@ -43,10 +44,11 @@ std::string DirectoryOf(std::string const& path) {
 
 StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
                         FollowCursor& cursor, std::string& error) {
-  ScopedFd fd(open(statePath.c_str(), O_RDONLY | O_CLOEXEC));
+  std::string why;
+  ScopedFd fd(OpenRegularFile(statePath, why));
   if (!fd.IsOpen() && errno == ENOENT) return StateLoad::kMissing;
   if (!fd.IsOpen()) {
-    error = Errno("cannot read the state file " + statePath);
+    error = "cannot read the state file " + statePath + ": " + why;
     return StateLoad::kRefused;
   }
   std::string text(kMaxStateBytes, '\0');

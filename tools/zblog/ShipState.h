@@ -23,7 +23,8 @@ namespace zblog {
 enum class StateLoad { kMissing, kLoaded, kRefused };
 
 // Reads the state of `logPath` from `statePath`. kRefused (with the reason in `error`)
-// for a file that cannot be read, is not a state file, or names another log.
+// for a file that cannot be read, is not a regular file (a link, a FIFO), is not a
+// state file, or names another log.
 StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
                         FollowCursor& cursor, std::string& error);
 

@@ -25,6 +25,13 @@ int SeverityOf(std::string_view level) {
 
 constexpr int kUnparsedSeverity = 4;
 
+// The most bytes of the log one message carries: the rest of the limit is the header
+// (its length is the same for every message of a log).
+size_t PieceLimit(ShippedLog::Prefix const& prefix) {
+  const size_t header = prefix(kUnparsedSeverity).size();
+  return header < kMaxMessageBytes / 2 ? kMaxMessageBytes - header : kMaxMessageBytes / 2;
+}
+
 }  // namespace
 
 ShippedLog::ShippedLog(std::string path, std::string statePath, bool skipUnparsed, Prefix prefix,
@@ -38,14 +45,16 @@ ShippedLog::ShippedLog(std::string path, std::string statePath, bool skipUnparse
       m_fnPrefix(std::move(prefix)),
       m_Parser(
           [this](LogRecord const& record) {
-            Add(record.m_uOffset, record.m_strBytes, SeverityOf(record.m_strLevel), true);
+            Add(record.m_uOffset, record.m_strBytes, SeverityOf(record.m_strLevel), true,
+                !record.m_bContinues);
           },
           [report](uint64_t offset, std::string const& text) {
             report("byte " + std::to_string(offset) + ": " + text);
           },
           [this](uint64_t offset, std::string_view bytes) {
-            Add(offset, bytes, kUnparsedSeverity, !m_bSkipUnparsed);
-          }),
+            Add(offset, bytes, kUnparsedSeverity, !m_bSkipUnparsed, true);
+          },
+          PieceLimit(m_fnPrefix)),
       m_Follower(m_strPath, m_Parser, std::move(report)) {}
 
 std::string ShippedLog::Start(bool fromOldest) {
@@ -70,13 +79,15 @@ std::string ShippedLog::Start(bool fromOldest) {
   return "";
 }
 
-void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool send) {
+void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool send, bool ends) {
   if (offset == 0) m_Read = FollowCursor();  // a new generation starts
   m_Read.m_uHash = HashBytes(m_Read.m_uHash, bytes.data(), bytes.size());
   m_Read.m_uPosition = offset + bytes.size();
   ShipItem item;
   item.m_After = m_Read;
-  // A record's leading line feed separates records in the file; the receiver adds it back.
+  item.m_bEndsRecord = ends;
+  // A record's leading line feed separates records in the file; the receiver adds it
+  // back (to every piece of a long record too: its copy has a line feed at each cut).
   if (!bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
   if (send && !bytes.empty()) item.m_strMessage = m_fnPrefix(severity).append(bytes);
   m_uQueuedBytes += item.m_strMessage.size();
@@ -85,8 +96,10 @@ void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool
 
 void ShippedLog::Confirm(uint64_t acknowledged) {
   while (!m_InFlight.empty() && m_InFlight.front().m_uSequence <= acknowledged) {
-    m_Confirmed = m_InFlight.front().m_After;
-    m_bStateMoved = true;
+    if (m_InFlight.front().m_bEndsRecord) {
+      m_Confirmed = m_InFlight.front().m_After;
+      m_bStateMoved = true;
+    }
     m_uQueuedBytes -= m_InFlight.front().m_strMessage.size();
     m_InFlight.pop_front();
   }

@@ -4,6 +4,11 @@
 // ShippedLog: one log on its way to the receiver. It follows the log (LogFollower),
 // turns each record into a syslog message, keeps the messages until the receiver has
 // acknowledged them, and writes the state file for those only.
+//
+// No message is longer than kMaxMessageBytes, the receiver's limit (rsyslog's
+// maxMessageSize, imrelp's maxDataSize): a longer record goes in pieces, one message
+// each, in order, and the state moves past a record only once all its pieces are
+// acknowledged (a restart sends an unfinished record again from its start).
 
 #include <stdint.h>
 
@@ -23,8 +28,12 @@ namespace zblog {
 struct ShipItem {
   std::string m_strMessage;  // empty: skipped, nothing to send
   FollowCursor m_After;
-  uint64_t m_uSequence = 0;  // once sent: the session's count of messages sent with it
+  bool m_bEndsRecord = true;  // false for a piece of a record that more pieces follow
+  uint64_t m_uSequence = 0;   // once sent: the session's count of messages sent with it
 };
+
+// The longest syslog message sent, header included: the receiving configuration's limit.
+constexpr size_t kMaxMessageBytes = size_t{64} * 1024;
 
 class ShippedLog {
  public:
@@ -40,8 +49,8 @@ class ShippedLog {
   // (a state file that is corrupt, another log's or in use by another ship, a log that
   // cannot be opened).
   std::string Start(bool fromOldest);
-  // Reads what is new into the queue of messages to send.
-  void Poll() { m_Follower.Poll(); }
+  // Reads what is new into the queue of messages to send, about `budget` bytes at most.
+  void Poll(uint64_t budget) { m_Follower.Poll(budget); }
   size_t QueuedBytes() const { return m_uQueuedBytes; }
   std::deque<ShipItem>& Pending() { return m_Pending; }    // read, not sent yet
   std::deque<ShipItem>& InFlight() { return m_InFlight; }  // sent, not acknowledged
@@ -54,7 +63,7 @@ class ShippedLog {
   bool LostAny() const { return m_Follower.LostAny(); }
 
  private:
-  void Add(uint64_t offset, std::string_view bytes, int severity, bool send);
+  void Add(uint64_t offset, std::string_view bytes, int severity, bool send, bool ends);
 
   std::string m_strPath;
   std::string m_strStatePath;

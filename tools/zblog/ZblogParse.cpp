@@ -2,7 +2,6 @@
 #include "ZblogParse.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +12,7 @@
 #include "LogFollower.h"
 #include "RecordJson.h"
 #include "RecordParser.h"
+#include "RegularFile.h"
 #include "ScopedOwners.h"
 
 namespace zblog {
@@ -103,9 +103,10 @@ int RunParse(ParseOptions const& options) {
       continue;
     }
     output.SetInput(file);
-    zbutil_detail::ScopedFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    std::string why;
+    zbutil_detail::ScopedFd fd(OpenRegularFile(file, why));
     if (!fd.IsOpen()) {
-      output.Report("cannot open: " + std::string(strerror(errno)));
+      output.Report("cannot open: " + why);
       continue;
     }
     ParseDescriptor(fd.Get(), output);

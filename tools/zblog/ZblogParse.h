@@ -6,9 +6,11 @@
 namespace zblog {
 
 // Prints one JSON line per record of each file in turn (standard input for none or
-// "-"), or follows one live log until SIGINT, SIGTERM or SIGHUP. Trouble goes to
+// "-"), or follows one live log until SIGINT, SIGTERM or SIGHUP. Files are read only
+// when they are regular files, never through a symbolic link at their name; the JSON
+// is streamed, so memory stays bounded however long a record is. Trouble goes to
 // standard error as "zblog: FILE: byte N: what". Returns the exit status: 0, or 1
-// when a file could not be read or held bytes that are not records.
+// when a file could not be read (or was refused) or held bytes that are not records.
 int RunParse(ParseOptions const& options);
 
 }  // namespace zblog

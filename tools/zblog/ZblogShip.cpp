@@ -109,6 +109,7 @@ class Shipper {
   long m_lRetry = kFirstRetryMilliseconds;
   long long m_llLastSend = 0;
   long long m_llLastSave = 0;
+  long long m_llStopBy = 0;  // once a stop is asked for: when sending gives up
   bool m_bReceiverAway = false;
   bool m_bTrouble = false;
 };
@@ -118,6 +119,8 @@ bool Shipper::SendPending(bool& sentAny) {
   for (auto& log : m_vLogs) {
     auto& pending = log->Pending();
     while (!pending.empty() && sends < kSendsPerRound) {
+      // A stop is checked between messages too: a round of long ones takes a while.
+      if (m_llStopBy != 0 && NowMilliseconds() >= m_llStopBy) break;
       ShipItem& item = pending.front();
       if (!item.m_strMessage.empty()) {
         if (!m_Sender.Send(item.m_strMessage)) return false;
@@ -186,13 +189,12 @@ int Shipper::Run() {
     }
     m_vLogs.push_back(std::move(log));
   }
-  long long stopBy = 0;
   for (;;) {
     const long long now = NowMilliseconds();
-    if (sg_iStop != 0 && stopBy == 0) stopBy = now + kShutdownMilliseconds;
+    if (sg_iStop != 0 && m_llStopBy == 0) m_llStopBy = now + kShutdownMilliseconds;
     bool busy = false;
     for (auto& log : m_vLogs) {
-      if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll();
+      if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll(kMaxQueuedBytes - log->QueuedBytes());
     }
     if (!m_Sender.IsConnected() && now >= m_llNextConnect) {
       const std::string error = m_Sender.Connect();
@@ -215,11 +217,15 @@ int Shipper::Run() {
       if (!SendPending(busy)) Broken();
       if (busy) m_llLastSend = now;
     } else if (m_Sender.IsConnected() && inFlight &&
-               (stopBy != 0 || now - m_llLastSend >= kIdleMilliseconds)) {
+               (m_llStopBy != 0 || now - m_llLastSend >= kIdleMilliseconds)) {
       if (!SendMarks()) Broken();
     }
     SaveStates(false);
-    if (stopBy != 0 && ((!pending && !inFlight) || now >= stopBy)) break;
+    // At a stop with the receiver away nothing more can be confirmed: the state holds.
+    if (m_llStopBy != 0 &&
+        ((!pending && !inFlight) || now >= m_llStopBy || !m_Sender.IsConnected())) {
+      break;
+    }
     if (!busy) Pause(kPollMilliseconds);
   }
   SaveStates(true);

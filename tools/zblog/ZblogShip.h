@@ -9,7 +9,8 @@
 
 namespace zblog {
 
-// Ships until SIGTERM, SIGINT or SIGHUP (then sends what is read, for 10 s at most).
+// Ships until the first SIGTERM, SIGINT or SIGHUP (then sends what is read, for 10 s at
+// most, and not at all while the receiver is away), saving the state before it returns.
 // Returns 0, or 1 when a state file is refused, a log cannot be opened, or records
 // were lost or could not be shipped (each reported on standard error).
 int RunShip(ShipOptions const& options);

@@ -1,0 +1,203 @@
+#!/bin/bash
+# zblog against a hostile log directory, with the real zblog and a real rsyslogd running
+# tools/rsyslog/zbutil-receive.conf (imrelp) on loopback:
+# - a symbolic link at the log's name and at a backup's name, pointing at a root-only
+#   0600 log: parse, parse --follow and ship (run as whoever runs the test: root in CI)
+#   refuse it, and not one byte of it reaches standard output or the receiver; a link
+#   planted at the log's name while ship runs is reported and not followed;
+# - a FIFO at the log's name, with and without a writer: parse --follow and ship refuse
+#   it at once, never block;
+# - the first SIGINT or SIGTERM stops parse --follow and ship, which saves its state;
+# - one record of 256 MiB through parse, and through ship from a backup (after a
+#   rotation) and from the live log: the output is whole, and the peak resident memory
+#   stays under a bound far below the record's size (not checked when zblog is built
+#   with AddressSanitizer, whose own memory would decide it).
+# Skips (exit 77) when rsyslogd or imrelp is missing or zblog lacks ship.
+#
+# Usage: untrusted_input_test.sh ZBLOG CONFIG_DIR
+set -euo pipefail
+zblog=$1
+configs=$2
+rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
+if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/imrelp.so >/dev/null 2>&1; then
+  echo "SKIP: rsyslogd or imrelp missing (scripts/install-deps.sh test installs them)"
+  exit 77
+fi
+if [[ "$("$zblog" ship 2>&1 || true)" == *"built without ship"* ]]; then
+  echo "SKIP: zblog was built without ship (no librelp for this target)"
+  exit 77
+fi
+measure=/usr/bin/time
+[ -x "$measure" ] || { echo "SKIP: GNU time missing (scripts/install-deps.sh test)"; exit 77; }
+max_rss_kib=$((192 * 1024))  # ship keeps up to 64 MiB of messages read ahead
+grep -q __asan_init "$zblog" && max_rss_kib=""
+
+tmp=$(mktemp -d)
+receiver_pid=""
+ship_pid=""
+holder_pid=""
+# shellcheck source=tests/tools/stop_process.sh
+. "$(dirname "$0")/stop_process.sh"
+# shellcheck source=tests/tools/relp_receiver.sh
+. "$(dirname "$0")/relp_receiver.sh"
+cleanup() {
+  stop "$ship_pid"
+  [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
+  stop "$receiver_pid"
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+fail() {
+  echo "FAIL: $*"
+  tail -n 5 "$tmp"/*.err "$tmp"/*.out 2>/dev/null || true
+  exit 1
+}
+mkdir -p "$tmp/logs" "$tmp/private" "$tmp/out" "$tmp/receive" "$tmp/state"
+logs=$tmp/logs
+
+start_receiver
+
+ship() {  # ship LOG [OPTION...]: in the background, ship_pid set
+  local log=$1
+  shift
+  "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" --hostname sender \
+    "$@" "$log" >>"$tmp/ship.err" 2>&1 &
+  ship_pid=$!
+}
+# stopped PID WHAT: sends the first SIGINT and waits (bounded) for the end; sets status.
+stopped() {
+  kill -INT "$1"
+  for _ in $(seq 50); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$1" 2>/dev/null && fail "$2 still runs 5 s after the first SIGINT"
+  status=0
+  wait "$1" || status=$?
+}
+arrived() { cat "$tmp"/out/*/* 2>/dev/null || true; }
+wait_for() {  # wait_for TEXT: until the receiver has it, 20 s at most
+  for _ in $(seq 200); do
+    arrived | grep -q "$1" && return 0
+    sleep 0.1
+  done
+  fail "'$1' did not arrive"
+}
+until_file_has() {  # until_file_has FILE TEXT: 10 s at most, so that a signal finds zblog running
+  for _ in $(seq 100); do
+    ! grep -q "$2" "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  fail "$1 lacks '$2'"
+}
+# refused EXPECTED COMMAND...: exits 1 within 10 s, saying EXPECTED on standard error.
+refused() {
+  local expected=$1 status=0
+  shift
+  timeout 10 "$@" >"$tmp/refused.out" 2>"$tmp/refused.err" || status=$?
+  [ "$status" -eq 1 ] || fail "$* exited with $status (124: it blocked)"
+  grep -q "$expected" "$tmp/refused.err" || fail "$*: $(cat "$tmp/refused.err")"
+  ! grep -q TOPSECRET "$tmp/refused.out" || fail "$* printed the secret"
+}
+
+# The victim: a root-only log somewhere else.
+"$zblog" -d "$tmp/private" -n secret.log "TOPSECRET shadow hash"
+chmod 600 "$tmp/private/secret.log"
+
+echo "--- a symbolic link at the log's name"
+ln -s "$tmp/private/secret.log" "$logs/app.log"
+refused "symbolic link" "$zblog" parse "$logs/app.log"
+refused "symbolic link" "$zblog" parse --follow "$logs/app.log"
+refused "symbolic link" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+  "$logs/app.log"
+
+echo "--- FIFOs at the log's name, without and with a writer"
+rm "$logs/app.log"
+mkfifo "$logs/app.log"
+refused "FIFO" "$zblog" parse "$logs/app.log"
+refused "FIFO" "$zblog" parse --follow "$logs/app.log"
+refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+  "$logs/app.log"
+sleep 60 >"$logs/app.log" &  # its open waits for a reader, then it holds the pipe
+holder_pid=$!
+refused "FIFO" "$zblog" parse --follow "$logs/app.log"
+refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+  "$logs/app.log"
+kill "$holder_pid" 2>/dev/null || true
+holder_pid=""
+rm "$logs/app.log"
+
+echo "--- links and a FIFO at backup names; a link planted at the log's name while shipping"
+"$zblog" -d "$logs" -n app.log "visible one"
+ln -s "$tmp/private/secret.log" "$logs/app.log_1.Bak"
+mkfifo "$logs/app.log_2.Bak"
+refused "symbolic link" "$zblog" parse "$logs/app.log_1.Bak"
+ship "$logs/app.log" --from-oldest
+wait_for "visible one"
+mv "$logs/app.log" "$logs/app.log.moved"
+ln -s "$tmp/private/secret.log" "$logs/app.log"
+for _ in $(seq 100); do
+  grep -q "log's name is now a symbolic link" "$tmp/ship.err" && break
+  sleep 0.1
+done
+grep -q "log's name is now a symbolic link" "$tmp/ship.err" || fail "the planted link went unreported"
+"$zblog" -d "$logs" -n app.log.moved "visible two"
+wait_for "visible two"
+# Status 1: the planted link is trouble worth an exit status.
+stopped "$ship_pid" ship
+[ "$status" -eq 1 ] || fail "ship: status $status: $(cat "$tmp/ship.err")"
+ship_pid=""
+grep -v "log's name is now" "$tmp/ship.err" && fail "ship reported more than the link"
+grep -q "position" "$tmp/state/app.log.state" || fail "ship did not save its state"
+! arrived | grep -q TOPSECRET || fail "the secret reached the receiver"
+
+echo "--- one record of 256 MiB"
+rm -f "$logs"/app.log*
+{
+  printf '\n%8X|2026/12/06|12:00:00|%27s|%5d|Error: - ' 1 big.cpp 1
+  head -c $((256 * 1024 * 1024)) /dev/zero | tr '\0' 'x'
+} >"$logs/big.log"
+# ship reads it from a backup (after a rotation), then from the live log.
+cp "$logs/big.log" "$logs/big.log_1.Bak"
+touch -d "1 minute ago" "$logs/big.log_1.Bak"
+printf '\n%8X|2026/12/06|12:00:00|%27s|%5d|Error: - end' 1 big.cpp 1 >>"$logs/big.log"
+"$measure" -f %M -o "$tmp/parse.rss" "$zblog" parse "$logs/big.log" >"$tmp/big.json"
+[ "$(wc -c <"$tmp/big.json")" -eq $((256 * 1024 * 1024 + 2 * 105 + 3)) ] || fail "parse cut the record"
+rm "$tmp/big.json"
+echo "parse: peak resident memory $(cat "$tmp/parse.rss") KiB"
+[ -z "$max_rss_kib" ] || [ "$(cat "$tmp/parse.rss")" -lt "$max_rss_kib" ] || fail "parse: too much memory"
+ship "$logs/big.log" --from-oldest
+wait_for "big.cpp"
+received=0
+for _ in $(seq 300); do  # until it is all there and nothing more comes, 60 s at most
+  sleep 0.2
+  size=$(wc -c <"$tmp/out/sender/big.log")
+  [ "$size" -lt $((512 * 1024 * 1024)) ] || [ "$size" -ne "$received" ] || break
+  received=$size
+done
+ship_rss=$(awk '/VmHWM/ {print $2}' "/proc/$ship_pid/status")
+stopped "$ship_pid" ship
+[ "$status" -eq 0 ] || fail "ship: status $status: $(cat "$tmp/ship.err")"
+ship_pid=""
+echo "ship: peak resident memory $ship_rss KiB"
+[ -z "$max_rss_kib" ] || [ "$ship_rss" -lt "$max_rss_kib" ] || fail "ship: too much memory"
+[ "$(tr -cd x <"$tmp/out/sender/big.log" | wc -c)" -eq $((512 * 1024 * 1024)) ] ||
+  fail "the record did not arrive whole, twice"
+
+echo "--- the first SIGINT stops parse --follow and ship, also with the receiver away"
+"$zblog" -d "$logs" -n quiet.log "a record"
+"$zblog" parse --follow "$logs/quiet.log" >"$tmp/follow.out" 2>"$tmp/follow.err" &
+until_file_has "$tmp/follow.out" "a record"
+stopped $! "parse --follow"
+[ "$status" -eq 0 ] || fail "parse --follow: $(cat "$tmp/follow.err")"
+stop "$receiver_pid"
+receiver_pid=""
+"$zblog" -d "$logs" -n quiet.log "while the receiver is away"
+: >"$tmp/ship.err"
+ship "$logs/quiet.log"
+until_file_has "$tmp/ship.err" "retrying"
+stopped "$ship_pid" ship
+ship_pid=""
+
+echo ok
