@@ -8,19 +8,16 @@
 
 #include <utility>
 
+#include "LogLevels.h"
 #include "ShipState.h"
 
 namespace zblog {
 namespace {
 
-// Syslog severities of the logger's levels (RFC 5424: 2 critical ... 7 debug).
+// The syslog severity of a record's level, given by its display name without the colon.
 int SeverityOf(std::string_view level) {
-  if (level == "Critical Failure") return 2;
-  if (level == "Error" || level == "Exception") return 3;
-  if (level == "Warning") return 4;
-  if (level == "Information") return 6;
-  if (level == "Trace" || level == "Perf. Timing") return 7;
-  return 5;  // Audit, Unknown
+  zbutil_logfile::LogLevel const* known = zbutil_logfile::LevelByName(level);
+  return known == nullptr ? zbutil_logfile::kUnknownLevelSeverity : known->m_iSeverity;
 }
 
 constexpr int kUnparsedSeverity = 4;
