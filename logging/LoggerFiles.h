@@ -47,9 +47,6 @@ bool ReportRefusal(zbUnixLogger& logger, LoggerState* state, std::string const& 
 // be shorter (another program emptied it meanwhile); nothing can fault.
 int CopyFileContent(int sourceFd, int destinationFd, uint64_t size);
 
-// The directory part of a path ("." when there is none, "/" for the root).
-std::string DirectoryOf(std::string const& path);
-
 }  // namespace zbutil_detail
 
 #endif  // ZBUTIL_LOGGING_LOGGERFILES_H_

@@ -86,12 +86,6 @@ int zbutil_detail::CopyFileContent(int sourceFd, int destinationFd, uint64_t siz
   return 0;
 }
 
-std::string zbutil_detail::DirectoryOf(std::string const& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 int zbUnixLogger::MemCopyFile(String const& source, String const& destination) const {
   // Declared in the reverse of the release order: the destination is closed first.
   ScopedFd sourceFd(open(source.GetAnsiString().c_str(), O_RDONLY));

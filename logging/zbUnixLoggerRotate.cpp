@@ -12,6 +12,7 @@
 
 #include "BackupNames.h"
 #include "LogFileDefaults.h"
+#include "LogPaths.h"
 #include "ScopedOwners.h"
 #include "logging/LockFileTable.h"
 #include "logging/LoggerFiles.h"
@@ -222,7 +223,7 @@ int zbUnixLogger::RotateLogBackup() {
   bool allPresent = false;
   int number = 0;
   GetNextBackupLogFileSequence(backup, allPresent, number);
-  const std::string directory = zbutil_detail::DirectoryOf(logPath);
+  const std::string directory = zbutil_logfile::DirectoryOf(logPath);
   // Opened before, and closed after, the steps between placing the backup and emptying
   // the log: a kill there is the one that duplicates, so they are kept few.
   const ScopedFd directoryFd(OpenDirectory(directory));

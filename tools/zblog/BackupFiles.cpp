@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "BackupNames.h"
+#include "LogPaths.h"
 #include "RegularFile.h"
 
 namespace zblog {
@@ -81,9 +82,10 @@ bool IsNewer(BackupFile const& a, BackupFile const& b) {
 }
 
 std::vector<BackupFile> ListBackups(std::string const& logPath) {
-  const size_t slash = logPath.rfind('/');
-  const std::string directory = slash == std::string::npos ? "." : logPath.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? logPath : logPath.substr(slash + 1);
+  const std::string directory = zbutil_logfile::DirectoryOf(logPath);
+  const std::string_view base = zbutil_logfile::FileNameOf(logPath);
+  // Backups are named as the log is: beside it, with its directory part if it has one.
+  const std::string prefix(logPath.substr(0, logPath.size() - base.size()));
   std::vector<BackupFile> backups;
   std::unique_ptr<DIR, DirCloser> listing(opendir(directory.c_str()));
   if (!listing) return backups;
@@ -91,7 +93,7 @@ std::vector<BackupFile> ListBackups(std::string const& logPath) {
     BackupFile backup;
     backup.m_uNumber = zbutil_logfile::BackupNumber(entry->d_name, base);
     if (backup.m_uNumber == 0) continue;
-    backup.m_strPath = (slash == std::string::npos ? "" : directory) + entry->d_name;
+    backup.m_strPath = prefix + entry->d_name;
     // The name itself: a link planted at a backup's name is no backup.
     struct statx status {};
     if (statx(dirfd(listing.get()), entry->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &status) != 0 ||

@@ -10,6 +10,7 @@
 
 #include <sstream>
 
+#include "LogPaths.h"
 #include "RegularFile.h"
 #include "ScopedOwners.h"
 
@@ -32,12 +33,6 @@ bool WriteAll(int fd, std::string const& text) {
     done += static_cast<size_t>(wrote);
   }
   return true;
-}
-
-std::string DirectoryOf(std::string const& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -102,7 +97,8 @@ std::string SaveShipState(std::string const& statePath, std::string const& logPa
     unlink(temporary.c_str());
     return reason;
   }
-  ScopedFd directory(open(DirectoryOf(statePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ScopedFd directory(
+      open(zbutil_logfile::DirectoryOf(statePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!directory.IsOpen() || fsync(directory.Get()) != 0) {
     return Errno("cannot sync the directory of " + statePath);
   }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "LogPaths.h"
 #include "RelpSender.h"
 #include "ShippedLog.h"
 
@@ -48,7 +49,7 @@ void Pause(long milliseconds) {
 // RFC 5424 APP-NAME: printable US-ASCII without blanks, at most 48 characters. A
 // leading dot is replaced, so that the receiver's per-log file stays in its directory.
 std::string AppName(std::string const& path) {
-  std::string name = path.substr(path.rfind('/') + 1);
+  std::string name(zbutil_logfile::FileNameOf(path));
   if (name.size() > 48) name.resize(48);
   for (char& c : name) {
     if (c <= ' ' || c > '~') c = '_';
