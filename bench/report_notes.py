@@ -29,6 +29,10 @@ For the strings and the tokenizer the argument is the input size, and the growth
 exponent between two sizes is log(time ratio) / log(size ratio): 1 is linear, and
 fixed costs make it smaller between the small sizes.""",
 
+    "LogRecordI386": """\
+The same record and floor as LogRecord, from a 32-bit build of the library and the
+benchmark (`-m32`), on the same machine.""",
+
     "LogRecord": """\
 One `Log` call that writes a record of about 100 bytes, one process, no contention.
 `floor` makes by hand, in the same loop, the system calls that a record cannot do

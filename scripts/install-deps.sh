@@ -16,6 +16,8 @@ test="$test libclang-rt-14-dev valgrind abigail-tools"
 # and its pictures (matplotlib); the test build compiles the benchmarks too, so they
 # cannot rot unnoticed.
 bench="$demo libbenchmark-dev libboost-dev libabsl-dev libspdlog-dev rsyslog python3 python3-matplotlib"
+# The logger's benchmark of the 32-bit build as well.
+bench="$bench g++-multilib libbenchmark-dev:i386 libspdlog-dev:i386"
 test="$test libboost-dev libabsl-dev libspdlog-dev"
 # rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
 # service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
