@@ -19,8 +19,9 @@ bench="$demo libbenchmark-dev libboost-dev libabsl-dev libspdlog-dev rsyslog pyt
 test="$test libboost-dev libabsl-dev libspdlog-dev"
 # rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
 # service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
-# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config).
-test="$test rsyslog rsyslog-relp librelp-dev"
+# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config);
+# openssl: the shipping tests make their CA and certificates with it.
+test="$test rsyslog rsyslog-relp librelp-dev openssl"
 # The package test: the packaging tools, lintian, man (for `man -w`), zblog's RELP
 # library and pkg-config for i386, the i386 binutils that debhelper calls when the host
 # architecture differs, and the i386 C++ runtime that the i386 packages depend on.
