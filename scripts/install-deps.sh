@@ -26,6 +26,8 @@ test="$test rsyslog rsyslog-relp librelp-dev openssl"
 # library and pkg-config for i386, the i386 binutils that debhelper calls when the host
 # architecture differs, and the i386 C++ runtime that the i386 packages depend on.
 test="$test build-essential debhelper lintian man-db binutils-i686-linux-gnu"
+# systemd: systemd-analyze, which rates the sandbox of the shipping unit offline.
+test="$test systemd"
 test="$test librelp-dev:i386 pkg-config:i386 libstdc++6:i386"
 
 case "${1:-}" in
