@@ -26,6 +26,7 @@ thread_local RelpSender* tl_pSending = nullptr;  // the sender inside a librelp 
 
 constexpr char kAdded[] = "ADD sess %p unacked %d";
 constexpr char kDeleted[] = "DEL sess %p unacked %d";
+constexpr char kConnectFailed[] = "error opening connection to remote peer";
 
 void OnDebug(char* format, ...) {
   if (tl_pSending == nullptr || format == nullptr) return;
@@ -130,7 +131,9 @@ std::string RelpSender::Connect() {
 }
 
 void RelpSender::NoteError(char const* text) {
-  if (m_strError.empty()) m_strError = text;  // the first is the cause, the rest follow from it
+  // The first is the cause, the rest follow from it; librelp's closing summary of a
+  // failed connect says no more than the result does.
+  if (m_strError.empty() && strcmp(text, kConnectFailed) != 0) m_strError = text;
 }
 
 bool RelpSender::Send(std::string_view message) {
