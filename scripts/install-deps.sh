@@ -21,14 +21,17 @@ bench="$bench g++-multilib libbenchmark-dev:i386 libspdlog-dev:i386"
 test="$test libboost-dev libabsl-dev libspdlog-dev"
 # rsyslog: the log-shipping tests, which run rsyslogd themselves (the package's own
 # service is kept from starting, see below); rsyslog-relp: its RELP receiver, imrelp;
-# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config).
-test="$test rsyslog rsyslog-relp librelp-dev"
+# librelp-dev: the RELP client that `zblog ship` is built on (found through pkg-config);
+# openssl: the shipping tests make their CA and certificates with it.
+test="$test rsyslog rsyslog-relp librelp-dev openssl"
 # time: GNU time, which measures the peak memory of zblog in the untrusted-input test.
 test="$test time"
 # The package test: the packaging tools, lintian, man (for `man -w`), zblog's RELP
 # library and pkg-config for i386, the i386 binutils that debhelper calls when the host
 # architecture differs, and the i386 C++ runtime that the i386 packages depend on.
 test="$test build-essential debhelper lintian man-db binutils-i686-linux-gnu"
+# systemd: systemd-analyze, which rates the sandbox of the shipping unit offline.
+test="$test systemd"
 test="$test librelp-dev:i386 pkg-config:i386 libstdc++6:i386"
 
 case "${1:-}" in

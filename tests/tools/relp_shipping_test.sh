@@ -1,10 +1,12 @@
 #!/bin/bash
 # Ships logs with `zblog ship` to an rsyslogd running tools/rsyslog/zbutil-receive.conf
-# (imrelp) on loopback, with its own configuration and work directory in a scratch
-# directory. Several writers log with frequent rotations; meanwhile ship is killed with
-# SIGKILL at random moments and restarted, and the receiver is stopped for a few seconds
-# and started again. At the end every record written must have arrived; duplicates
-# may come only from the kills and are counted (a run without kills must have none).
+# (imrelp over TLS, certificates made for the test) on loopback, with its own
+# configuration and work directory in a scratch directory. Several writers log with
+# frequent rotations; meanwhile ship is killed with SIGKILL at random moments and
+# restarted, and the receiver is stopped for a few seconds and started again. At the
+# end every record written must have arrived; duplicates may come only from the kills
+# and the outage and are counted (a run without kills: at most ship's window of 64,
+# the messages whose acknowledgments TLS had not yet handed to librelp at the outage).
 # Skips (exit 77) when rsyslogd or its imrelp module is missing or zblog lacks ship.
 #
 # Usage: relp_shipping_test.sh ZBLOG CONFIG_DIR [kills|quiet|imfile]
@@ -37,8 +39,8 @@ ship_pid=""
 sender_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
-# shellcheck source=tests/tools/relp_receiver.sh
-. "$(dirname "$0")/relp_receiver.sh"
+# shellcheck source=tests/tools/tls_receiver.sh
+. "$(dirname "$0")/tls_receiver.sh"
 cleanup() {
   stop "$ship_pid"
   stop "$sender_pid"
@@ -54,9 +56,12 @@ fail() {
 }
 mkdir -p "$tmp/logs" "$tmp/receive" "$tmp/send" "$tmp/out" "$tmp/state"
 log="$tmp/logs/app.log"
+make_certs "$tmp/tls" || exit 1
+# shellcheck disable=SC2207  # paths from mktemp: no blanks
+tls=($(tls_options))
 
 start_ship() {
-  "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+  "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
     --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
   ship_pid=$!
 }
@@ -67,7 +72,8 @@ start_receiver
 state="$tmp/state/app.log.state"
 for bad in "garbage" "$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
   echo "$bad" >"$state"
-  if "$zblog" ship --target 127.0.0.1 --port "$port" --state "$state" "$log" 2>"$tmp/refused.out"; then
+  if "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state "$state" "$log" \
+    2>"$tmp/refused.out"; then
     fail "a bad state file was accepted"
   fi
   grep -q "corrupt\|belongs to another log" "$tmp/refused.out" || fail "$(cat "$tmp/refused.out")"
@@ -76,8 +82,9 @@ rm "$state"
 echo "untouched" >"$tmp/victim"
 ln -s "$tmp/victim" "$state.tmp"
 if [ "$mode" = imfile ]; then
-  sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|logs.example.net|127.0.0.1|" \
-    -e "s|port=\"10514\"|port=\"$((port + 1))\"|" -e "s|Tag=\"zbutil\"|Tag=\"zbutil\" freshStartTail=\"off\"|" \
+  sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|target=\"logs.example.net\"|target=\"127.0.0.1\"|" \
+    -e "s|port=\"2514\"|port=\"$port\"|" -e "s|/etc/zbutil/tls|$tmp/tls|g" \
+    -e "s|Tag=\"zbutil\"|Tag=\"zbutil\" freshStartTail=\"off\"|" \
     "$configs/zbutil-forward.conf" >"$tmp/send.body"
   printf 'global(workDirectory="%s/send" hostname="sender")\ninclude(file="%s/send.body")\n' \
     "$tmp" "$tmp" >"$tmp/send.conf"
@@ -159,7 +166,9 @@ echo "result: $mode written=$written lost_by_writers=$lost_writing missing=$miss
 "$zblog" parse "$(received_file)" | LC_ALL=C sort -u >"$tmp/arrived"
 [ -z "$(LC_ALL=C comm -23 "$tmp/kept" "$tmp/arrived")" ] || fail "records in the log did not arrive"
 [ "$missing" -eq "$lost_writing" ] || fail "$missing records written did not arrive"
-[ "$mode" = kills ] || [ "$dups" -eq 0 ] || fail "$dups duplicates without kills"
+window=64
+[ "$mode" = kills ] || [ "$dups" -le "$window" ] || fail "$dups duplicates without kills"
+
 grep -q "lost" "$tmp/ship.out" && fail "ship reported a loss"
 [ "$(cat "$tmp/victim")" = "untouched" ] && [ -f "$state" ] && [ ! -L "$state" ] ||
   fail "the state was written through a symlink"

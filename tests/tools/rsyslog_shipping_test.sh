@@ -1,10 +1,11 @@
 #!/bin/bash
 # Ships a log through rsyslog with the configurations in tools/rsyslog/: a sending and a
-# receiving rsyslogd on loopback, each with its own configuration, work directory and
-# pid file in a scratch directory. Several processes write records (some spanning
-# lines) with rotations in between; every record that landed in the log or a backup
-# must arrive exactly once. Skips (exit 77) only when rsyslogd is not installed or the
-# build left zblog out (the ThreadSanitizer build makes only the logger's tests).
+# receiving rsyslogd on loopback (RELP over TLS, certificates made for the test), each
+# with its own configuration, work directory and pid file in a scratch directory.
+# Several processes write records (some spanning lines) with rotations in between;
+# every record that landed in the log or a backup must arrive exactly once. Skips (exit
+# 77) only when rsyslogd or its RELP modules are not installed or the build left zblog
+# out (the ThreadSanitizer build makes only the logger's tests).
 #
 # Usage: rsyslog_shipping_test.sh ZBLOG CONFIG_DIR
 set -euo pipefail
@@ -15,8 +16,8 @@ if [ ! -x "$zblog" ]; then
   exit 77
 fi
 rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
-if [ ! -x "$rsyslogd" ]; then
-  echo "SKIP: rsyslogd is not installed (scripts/install-deps.sh test installs it)"
+if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/omrelp.so >/dev/null 2>&1; then
+  echo "SKIP: rsyslogd or its RELP modules missing (scripts/install-deps.sh test installs them)"
   exit 77
 fi
 
@@ -31,6 +32,8 @@ receiver_pid=""
 sender_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
+# shellcheck source=tests/tools/tls_receiver.sh
+. "$(dirname "$0")/tls_receiver.sh"
 cleanup() {
   stop "$sender_pid"
   stop "$receiver_pid"
@@ -57,21 +60,11 @@ mkdir -p "$tmp/logs" "$tmp/send" "$tmp/receive" "$tmp/out"
 log="$tmp/logs/app.log"
 
 # The shipped configurations, pointed at the scratch directory and a free port.
-sed -e "s|/var/log/zbutil|$tmp/out|" \
-    -e "s|port=\"10514\"|port=\"0\" listenPortFileName=\"$tmp/port\"|" \
-    -e "/imrelp/d" "$configs/zbutil-receive.conf" >"$tmp/receive.body"
-printf 'global(workDirectory="%s/receive")\ninclude(file="%s/receive.body")\n' \
-  "$tmp" "$tmp" >"$tmp/receive.conf"
-grep -q "listenPortFileName" "$tmp/receive.body" || fail "receiver configuration changed shape"
-"$rsyslogd" -N1 -f "$tmp/receive.conf" >"$tmp/check.out" 2>&1 || fail "receiver configuration"
+make_certs "$tmp/tls" || exit 1
+start_receiver
 
-"$rsyslogd" -n -f "$tmp/receive.conf" -i "$tmp/receive.pid" >"$tmp/receiver.out" 2>&1 &
-receiver_pid=$!
-wait_for "the receiver's port" test -s "$tmp/port"
-port=$(cat "$tmp/port")
-
-sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|logs.example.net|127.0.0.1|" \
-    -e "s|port=\"10514\"|port=\"$port\"|" \
+sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|target=\"logs.example.net\"|target=\"127.0.0.1\"|" \
+    -e "s|port=\"2514\"|port=\"$port\"|" -e "s|/etc/zbutil/tls|$tmp/tls|g" \
     "$configs/zbutil-forward.conf" >"$tmp/send.body"
 printf 'global(workDirectory="%s/send")\ninclude(file="%s/send.body")\n' \
   "$tmp" "$tmp" >"$tmp/send.conf"

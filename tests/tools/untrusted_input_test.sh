@@ -38,8 +38,8 @@ ship_pid=""
 holder_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
-# shellcheck source=tests/tools/relp_receiver.sh
-. "$(dirname "$0")/relp_receiver.sh"
+# shellcheck source=tests/tools/tls_receiver.sh
+. "$(dirname "$0")/tls_receiver.sh"
 cleanup() {
   stop "$ship_pid"
   [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
@@ -56,12 +56,15 @@ fail() {
 mkdir -p "$tmp/logs" "$tmp/private" "$tmp/out" "$tmp/receive" "$tmp/state"
 logs=$tmp/logs
 
+make_certs "$tmp/tls" || exit 1
+# shellcheck disable=SC2207  # paths from mktemp: no blanks
+tls=($(tls_options))
 start_receiver
 
 ship() {  # ship LOG [OPTION...]: in the background, ship_pid set
   local log=$1
   shift
-  "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" --hostname sender \
+  "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" --hostname sender \
     "$@" "$log" >>"$tmp/ship.err" 2>&1 &
   ship_pid=$!
 }
@@ -109,7 +112,7 @@ echo "--- a symbolic link at the log's name"
 ln -s "$tmp/private/secret.log" "$logs/app.log"
 refused "symbolic link" "$zblog" parse "$logs/app.log"
 refused "symbolic link" "$zblog" parse --follow "$logs/app.log"
-refused "symbolic link" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+refused "symbolic link" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
   "$logs/app.log"
 
 echo "--- FIFOs at the log's name, without and with a writer"
@@ -117,12 +120,12 @@ rm "$logs/app.log"
 mkfifo "$logs/app.log"
 refused "FIFO" "$zblog" parse "$logs/app.log"
 refused "FIFO" "$zblog" parse --follow "$logs/app.log"
-refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
   "$logs/app.log"
 sleep 60 >"$logs/app.log" &  # its open waits for a reader, then it holds the pipe
 holder_pid=$!
 refused "FIFO" "$zblog" parse --follow "$logs/app.log"
-refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" --state-dir "$tmp/state" \
+refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
   "$logs/app.log"
 kill "$holder_pid" 2>/dev/null || true
 holder_pid=""

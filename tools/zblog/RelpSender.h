@@ -9,7 +9,11 @@
 // nothing more to send confirms the rest by sending marks (messages the receiving
 // configuration drops). Where librelp does not tell its count, the sender falls back to
 // the window: librelp lets at most `window` messages be unacknowledged, so once a send
-// returns, all but the last `window` have been acknowledged.
+// returns, all but the last `window` have been acknowledged. Over TLS librelp takes in
+// one TLS record, one acknowledgment, per send, so the count lags by nearly a window:
+// after a break, up to a window of messages the receiver had are sent again.
+// The session is TLS unless `tls` says otherwise: a receiver whose certificate the CA did
+// not sign, or that names none of the expected peers, is refused before anything is sent.
 // Owns its librelp engine and client; single-threaded.
 
 #include <stddef.h>
@@ -18,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+#include "RelpTls.h"
+
 struct relpEngine_s;
 struct relpClt_s;
 
@@ -25,7 +31,7 @@ namespace zblog {
 
 class RelpSender {
  public:
-  RelpSender(std::string host, std::string port, int window, unsigned timeoutSeconds);
+  RelpSender(std::string host, std::string port, RelpTls tls, int window, unsigned timeoutSeconds);
   ~RelpSender();
   RelpSender(RelpSender const&) = delete;
   RelpSender& operator=(RelpSender const&) = delete;
@@ -42,13 +48,18 @@ class RelpSender {
   uint64_t Acknowledged() const;
   // librelp's count of messages not acknowledged, as it changes.
   void CountUnacknowledged(int count, bool added);
+  // librelp's words for an error inside a call (a refused certificate, a TLS failure).
+  void NoteError(char const* text);
   int Window() const { return static_cast<int>(m_uWindow); }
   // Closes the session, politely when it is still up.
   void Close();
 
  private:
+  int EnableTls();  // a relpRetVal
   std::string m_strHost;
   std::string m_strPort;
+  RelpTls m_Tls;
+  std::string m_strError;  // librelp's first error text during Connect
   uint64_t m_uWindow;
   unsigned m_uTimeout;
   relpEngine_s* m_pEngine = nullptr;  // both null while not connected

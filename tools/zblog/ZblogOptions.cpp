@@ -19,6 +19,7 @@ constexpr char kUsageHead[] =
     "usage: zblog [OPTION]... [--] [MESSAGE]...\n"
     "       zblog parse [--follow] [FILE]...\n"
     "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
+    "                  --tls-ca FILE --tls-cert FILE --tls-key FILE [--tls-peer NAME]...\n"
     "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest] LOG...\n"
     "\n"
     "Appends one record (MESSAGE, words joined by blanks) to a shared log, or one\n"
@@ -53,6 +54,9 @@ constexpr char kUsageTail[] =
     "acknowledged; a restarted ship goes on from there, through rotations in between.\n"
     "Bytes outside records are shipped as they are (or skipped); --from-oldest ignores\n"
     "the state and starts again at the oldest backup. It runs until stopped.\n"
+    "The session is TLS: the receiver's certificate must be signed by --tls-ca and name\n"
+    "--tls-peer (default: the target); ship shows --tls-cert and --tls-key to the\n"
+    "receiver. --insecure-no-tls sends in clear text to whoever answers instead.\n"
     "\n"
     "Exit status: 0 success; 1 a log that cannot be opened, records lost (another\n"
     "process held the lock past the wait, or rotation failed), or input that is not a\n"
@@ -218,7 +222,12 @@ enum ShipOption {
   kStateDir,
   kHostname,
   kUnparsed,
-  kFromOldest
+  kFromOldest,
+  kTlsCa,
+  kTlsCert,
+  kTlsKey,
+  kTlsPeer,
+  kInsecureNoTls
 };
 constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kTarget},
                                        {"port", required_argument, nullptr, kPort},
@@ -227,8 +236,25 @@ constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kT
                                        {"hostname", required_argument, nullptr, kHostname},
                                        {"unparsed", required_argument, nullptr, kUnparsed},
                                        {"from-oldest", no_argument, nullptr, kFromOldest},
+                                       {"tls-ca", required_argument, nullptr, kTlsCa},
+                                       {"tls-cert", required_argument, nullptr, kTlsCert},
+                                       {"tls-key", required_argument, nullptr, kTlsKey},
+                                       {"tls-peer", required_argument, nullptr, kTlsPeer},
+                                       {"insecure-no-tls", no_argument, nullptr, kInsecureNoTls},
                                        {"help", no_argument, nullptr, 'h'},
                                        {nullptr, 0, nullptr, 0}};
+
+// TLS needs all three files; plain RELP takes none, so that a half-done setup is not
+// taken for a secured one.
+std::string CheckTls(RelpTls const& tls) {
+  const bool any = !tls.m_strCaFile.empty() || !tls.m_strCertFile.empty() ||
+                   !tls.m_strKeyFile.empty() || !tls.m_vPeerNames.empty();
+  if (!tls.m_bEnabled) return any ? "--insecure-no-tls excludes the --tls options" : "";
+  if (tls.m_strCaFile.empty() || tls.m_strCertFile.empty() || tls.m_strKeyFile.empty()) {
+    return "ship needs --tls-ca, --tls-cert and --tls-key (or --insecure-no-tls)";
+  }
+  return "";
+}
 
 std::string ParseShip(std::vector<std::string> const& arguments, Options& options) {
   ShipOptions& ship = options.m_Ship;
@@ -263,6 +289,22 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
       case kFromOldest:
         ship.m_bFromOldest = true;
         break;
+      case kTlsCa:
+        ship.m_Tls.m_strCaFile = value;
+        break;
+      case kTlsCert:
+        ship.m_Tls.m_strCertFile = value;
+        break;
+      case kTlsKey:
+        ship.m_Tls.m_strKeyFile = value;
+        break;
+      case kTlsPeer:
+        if (value.empty()) return "empty --tls-peer";
+        ship.m_Tls.m_vPeerNames.push_back(value);
+        break;
+      case kInsecureNoTls:
+        ship.m_Tls.m_bEnabled = false;
+        break;
       default:  // '?' or ':'
         return scanner.Error(option);
     }
@@ -276,7 +318,7 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
   if (!ship.m_strStateFile.empty() && ship.m_vLogs.size() > 1) {
     return "--state keeps one log's state: use --state-dir for several logs";
   }
-  return "";
+  return CheckTls(ship.m_Tls);
 }
 
 constexpr struct option kParseLong[] = {{"follow", no_argument, nullptr, 'F'},

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "RelpTls.h"
+
 namespace zblog {
 
 enum class Command { kWrite, kParse, kShip, kHelp, kVersion };
@@ -43,6 +45,7 @@ struct ShipOptions {
   std::string m_strHostname;        // the host name sent; empty: this machine's
   bool m_bSkipUnparsed = false;     // bytes outside records: skipped, not shipped
   bool m_bFromOldest = false;       // ignore the state: start at the oldest backup
+  RelpTls m_Tls;                    // --tls-*; --insecure-no-tls turns it off
 };
 
 struct Options {

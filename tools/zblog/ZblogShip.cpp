@@ -75,7 +75,7 @@ class Shipper {
  public:
   explicit Shipper(ShipOptions const& options)
       : m_Options(options),
-        m_Sender(options.m_strTarget, options.m_strPort, kWindow, kTimeoutSeconds) {
+        m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds) {
     m_strHost = options.m_strHostname;
     if (m_strHost.empty()) {
       char name[HOST_NAME_MAX + 1] = {};
@@ -239,6 +239,12 @@ int Shipper::Run() {
 }  // namespace
 
 int RunShip(ShipOptions const& options) {
+  if (!options.m_Tls.m_bEnabled) {
+    fprintf(stderr,
+            "zblog: warning: --insecure-no-tls: records go to %s in clear text, to whoever "
+            "answers there, and the receiver cannot tell ship from anyone else\n",
+            options.m_strTarget.c_str());
+  }
   struct sigaction action {};
   action.sa_handler = RequestStop;  // no SA_RESTART: a pause ends at once
   sigemptyset(&action.sa_mask);
