@@ -181,28 +181,29 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
   }
 }
 
+// The preimages where the locale folds case as C does: the two cases of a letter, or
+// the byte alone twice.
+void GuessPreimages(Needle& needle) {
+  for (int i = 0; i < 2; ++i) {
+    const auto f = static_cast<unsigned char>(needle.m_strFolded[i]);
+    needle.m_ucPreimage[i][0] = f;
+    needle.m_ucPreimage[i][1] = f >= 'A' && f <= 'Z' ? static_cast<unsigned char>(f + 32) : f;
+  }
+}
+
 // In other locales, the bytes that fold like the needle's first two are found by
 // folding all 256; that pass pays off from this many bytes of text on.
 constexpr size_t kWideFrom = 1024;
 
-// Fills the preimages of the needle's first two folded bytes. False when a locale
-// folds a third byte alike (Greek final sigma does), which the wide scan cannot take.
-bool FindPreimages(Needle& needle, size_t textBytes) {
-  std::string const& folded = needle.m_strFolded;
-  if (zbutil_detail::FoldsAsciiLettersOnly()) {
-    for (int i = 0; i < 2; ++i) {
-      const auto f = static_cast<unsigned char>(folded[i]);
-      needle.m_ucPreimage[i][0] = f;
-      needle.m_ucPreimage[i][1] = f >= 'A' && f <= 'Z' ? static_cast<unsigned char>(f + 32) : f;
-    }
-    return true;
-  }
-  if (textBytes < kWideFrom) return false;
+// Fills the preimages of the needle's first two folded bytes in any locale. False
+// when a locale folds a third byte alike (Greek final sigma does), which the wide scan
+// cannot take.
+bool FindPreimages(Needle& needle) {
   int found[2] = {0, 0};
   for (int b = 0; b < 256; ++b) {
     const unsigned char f = Fold(static_cast<char>(b));
     for (int i = 0; i < 2; ++i) {
-      if (f != static_cast<unsigned char>(folded[i])) continue;
+      if (f != static_cast<unsigned char>(needle.m_strFolded[i])) continue;
       if (found[i] == 2) return false;
       needle.m_ucPreimage[i][found[i]++] = static_cast<unsigned char>(b);
     }
@@ -213,20 +214,64 @@ bool FindPreimages(Needle& needle, size_t textBytes) {
   return true;
 }
 
+// A match this close to the start is confirmed by folding the bytes before it, which
+// costs less than the check of the locale's whole table.
+constexpr size_t kConfirmBytes = 16;
+
+// Whether the bytes of text from from to at, both included, fold as in the C locale:
+// then no match before at can have escaped the C locale's preimages.
+bool FoldLikeC(std::string_view text, size_t from, size_t at) {
+  bool same = true;
+  for (size_t i = from; i <= at; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const unsigned char inC = c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+    same &= Fold(text[i]) == inC;
+  }
+  return same;
+}
+
+// The first match of the folded needle (two bytes at least) at or after from. The wide
+// scan runs first with the preimages of the C locale, and its result is exact unless
+// the locale folds further bytes to the needle's first two; whether it does is asked
+// only when the answer is not settled more cheaply.
+size_t FindFolded(std::string_view text, Needle& needle, size_t from) {
+  GuessPreimages(needle);
+  const size_t found = ScanWide(text, needle, from);
+  std::string const& folded = needle.m_strFolded;
+  if (found != kNotFound && found - from < kConfirmBytes && FoldLikeC(text, from, found)) {
+    return found;
+  }
+  if (zbutil_detail::MapsCaseLikeC(true)) return found;
+  if (text.size() - from >= kWideFrom && FindPreimages(needle)) {
+    return ScanWide(text, needle, from);
+  }
+  return ScanSmall(text, folded, from);
+}
+
+// Whether bytes holds a NUL.
+bool HasNul(char const* bytes, size_t n) { return n != 0 && memchr(bytes, '\0', n) != nullptr; }
+
 // The position of the first occurrence of needle at or after start in text, both up
 // to their first NUL, case folded as _strupr folds it; npos when there is none.
+//
+// The text is not measured up to its NUL first: the search runs over all of it and a
+// match counts only when no NUL stands before it. A folded needle holds no NUL and
+// matches none, so the first match is the result exactly when no NUL comes first. A
+// match near the start of a large text then costs what is read up to it.
 size_t FindIcase(std::string const& text, std::string const& needle, size_t start) {
-  const std::string_view haystack(text.c_str());
-  if (start > haystack.size()) return kNotFound;
-  Needle wanted{needle.c_str(), {}};
+  if (start > text.size() || HasNul(text.data(), start)) return kNotFound;
+  char const* const raw = needle.c_str();
+  const size_t m = strlen(raw);
+  if (m == 0) return start;
+  if (m > text.size() - start) return kNotFound;
+  // Folded as it is copied: folding a fresh copy in place waits for the copy's stores.
+  Needle wanted{std::string(m, '\0'), {}};
   std::string& folded = wanted.m_strFolded;
-  if (folded.empty()) return start;
-  if (folded.size() > haystack.size() - start) return kNotFound;
-  for (char& c : folded) c = static_cast<char>(Fold(c));
-  if (folded.size() < 2 || !FindPreimages(wanted, haystack.size() - start)) {
-    return ScanSmall(haystack, folded, start);
-  }
-  return ScanWide(haystack, wanted, start);
+  for (size_t i = 0; i < m; ++i) folded[i] = static_cast<char>(Fold(raw[i]));
+  const size_t found =
+      folded.size() < 2 ? ScanSmall(text, folded, start) : FindFolded(text, wanted, start);
+  if (found == kNotFound || HasNul(text.data() + start, found - start)) return kNotFound;
+  return found;
 }
 
 }  // namespace
