@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <boost/algorithm/string.hpp>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,13 +29,20 @@ constexpr char kWhiteSpace[] = " \t\n\r";
 // A field every 4 bytes on average, one in two empty after stripping.
 std::string ShortFields(int64_t n) { return Repeated(" ab  c ,,xy, \t,", n); }
 
-// Fields of 5 to 30 bytes, one every 30 bytes or so, some of them empty or blank.
+// Fields of 5 to 30 bytes, one every 20 bytes or so, some of them empty or blank,
+// each followed by a comma while they fit; dots fill the rest.
 std::string LongFields(int64_t n) {
-  return Repeated(
-      " alpha bravo charlie delta ,echo foxtrot,,golf hotel india juliett kilo, lima mike "
-      "november ,oscar, \t,papa quebec romeo sierra tango,uniform victor whiskey x-ray ,"
-      "yankee zulu,",
-      n);
+  static char const* const kFields[] = {
+      " alpha bravo charlie delta ",   "echo foxtrot", "",    "golf hotel india juliett kilo",
+      " lima mike november ",          "oscar",        " \t", "papa quebec romeo sierra tango",
+      "uniform victor whiskey x-ray ", "yankee zulu"};
+  std::string text;
+  for (size_t i = 0;; ++i) {
+    const std::string field = std::string(kFields[i % std::size(kFields)]) + ",";
+    if (static_cast<int64_t>(text.size() + field.size()) > n) break;
+    text += field;
+  }
+  return text + std::string(static_cast<size_t>(n) - text.size(), '.');
 }
 
 template <bool kKeepEmpty>
