@@ -30,11 +30,22 @@ inline String AdoptAsString(std::string&& s) {
 // trimming a text with nothing to trim.
 class ByteSet {
  public:
+  // The words are built in locals: or-ing into the member words one byte after another
+  // made each wait for the store before.
   constexpr explicit ByteSet(std::string_view bytes) : m_ulBits{} {
+    uint64_t w0 = 0, w1 = 0, w2 = 0, w3 = 0;
     for (char c : bytes) {
       const auto b = static_cast<unsigned char>(c);
-      m_ulBits[b / 64] |= uint64_t{1} << (b % 64);
+      const uint64_t bit = uint64_t{1} << (b % 64);
+      w0 |= b / 64 == 0 ? bit : 0;
+      w1 |= b / 64 == 1 ? bit : 0;
+      w2 |= b / 64 == 2 ? bit : 0;
+      w3 |= b / 64 == 3 ? bit : 0;
     }
+    m_ulBits[0] = w0;
+    m_ulBits[1] = w1;
+    m_ulBits[2] = w2;
+    m_ulBits[3] = w3;
   }
   constexpr bool Contains(char c) const {
     const auto b = static_cast<unsigned char>(c);

@@ -98,7 +98,16 @@ String String::rightTrim(char c) const { return AsString(Trimmed(*this, c, false
 String String::Trim(char c) const { return AsString(Trimmed(*this, c, true, true)); }
 
 String String::TrimWhiteSpaces(String const& set) const {
-  return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
+  // Sets of up to four bytes, the usual " \t\n\r" included, are compared with in
+  // registers: building a table for them cost more than a text with little to trim.
+  if (set.empty() || set.size() > 4) {
+    return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
+  }
+  char const m[4] = {set[0], set[set.size() > 1 ? 1 : 0], set[set.size() > 2 ? 2 : 0],
+                     set[set.size() - 1]};
+  return AsString(TrimmedView(
+      *this, [&m](char c) { return c == m[0] || c == m[1] || c == m[2] || c == m[3]; }, true,
+      true));
 }
 
 String String::Lowercase(String const& /*unused*/) const {
