@@ -156,6 +156,8 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
 // The first eight places, their bytes folded by table loads into one word and compared
 // at once: a match there, as in a short text full of them, is found exactly in any
 // locale and without the setup of the wide scan. text holds from + 9 bytes at least.
+constexpr size_t kHeadVerify = 24;
+
 size_t ScanHead(std::string_view text, std::string const& folded, size_t from) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
@@ -167,9 +169,13 @@ size_t ScanHead(std::string_view text, std::string const& folded, size_t from) {
   const uint64_t next = (word >> 8) | uint64_t{Fold(p[8])} << 56;
   uint64_t hits = zeroBytes(word ^ (kOnes * static_cast<unsigned char>(folded[0]))) &
                   zeroBytes(next ^ (kOnes * static_cast<unsigned char>(folded[1])));
-  for (; hits != 0; hits &= hits - 1) {
+  // Verifying stops once it would cost more than a few words' worth: a needle that
+  // nearly matches everywhere is left to the scans that bound that cost.
+  size_t verified = 0;
+  for (; hits != 0 && verified + folded.size() <= kHeadVerify; hits &= hits - 1) {
     const size_t candidate = from + static_cast<size_t>(__builtin_ctzll(hits)) / 8;
     if (MatchesAt(text.data(), folded, candidate)) return candidate;
+    verified += folded.size();
   }
   return kNotFound;
 }

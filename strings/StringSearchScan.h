@@ -52,7 +52,8 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from);
 
 // The first eight places, their bytes folded by table loads into one word and compared
 // at once: a match there, as in a short text full of them, is found exactly in any
-// locale and without the setup of the wide scan. text holds from + 9 bytes at least.
+// locale and without the setup of the wide scan. npos when there is none there, or
+// when verifying the places would cost too much. text holds from + 9 bytes at least.
 size_t ScanHead(std::string_view text, std::string const& folded, size_t from);
 
 }  // namespace zbutil_detail
