@@ -61,6 +61,10 @@ class ByteSet {
 // points into text.
 template <typename Strip>
 std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool right) {
+  // Nothing to strip is the usual case, and costs two tests.
+  if (text.empty() || ((!left || !strip(text.front())) && (!right || !strip(text.back())))) {
+    return text;
+  }
   // find_if_not rather than a plain loop: the standard library unrolls it.
   char const* const begin = text.data();
   char const* const end = begin + text.size();
