@@ -126,38 +126,28 @@ void IsSubString(benchmark::State& state) {
 
 }  // namespace
 
-ZBUTIL_BENCH_SHAPE(FindIcase, few_c, zbutil, Zbutil<Few>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_c, boost, Boost<Few>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_c, strcasestr, Strcasestr<Few>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_c, std_bmh, StdBmh<Few>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_utf8, zbutil, Zbutil<FewUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_utf8, boost, Boost<FewUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_utf8, strcasestr, Strcasestr<FewUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, few_utf8, std_bmh, StdBmh<FewUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_c, zbutil, Zbutil<Many>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_c, boost, Boost<Many>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_c, strcasestr, Strcasestr<Many>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_c, std_bmh, StdBmh<Many>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_utf8, zbutil, Zbutil<ManyUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_utf8, boost, Boost<ManyUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_utf8, strcasestr, Strcasestr<ManyUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(FindIcase, many_utf8, std_bmh, StdBmh<ManyUtf8>::Run);
-ZBUTIL_BENCH_SHAPE(IsSubString, c, zbutil,
-                   IsSubString<FewText, Locale::kC, String, ContainsZbutil>);
-ZBUTIL_BENCH_SHAPE(IsSubString, c, boost,
-                   IsSubString<FewText, Locale::kC, std::string, ContainsBoost>);
-ZBUTIL_BENCH_SHAPE(IsSubString, c, strcasestr,
-                   IsSubString<FewText, Locale::kC, std::string, ContainsStrcasestr>);
-ZBUTIL_BENCH_SHAPE(IsSubString, c, std_bmh,
-                   IsSubString<FewText, Locale::kC, std::string, ContainsStdBmh>);
-ZBUTIL_BENCH_SHAPE(IsSubString, utf8, zbutil,
-                   IsSubString<FewTextUtf8, Locale::kUtf8, String, ContainsZbutil>);
-ZBUTIL_BENCH_SHAPE(IsSubString, utf8, boost,
-                   IsSubString<FewTextUtf8, Locale::kUtf8, std::string, ContainsBoost>);
-ZBUTIL_BENCH_SHAPE(IsSubString, utf8, strcasestr,
-                   IsSubString<FewTextUtf8, Locale::kUtf8, std::string, ContainsStrcasestr>);
-ZBUTIL_BENCH_SHAPE(IsSubString, utf8, std_bmh,
-                   IsSubString<FewTextUtf8, Locale::kUtf8, std::string, ContainsStdBmh>);
+// The library and its three peers on one shape.
+#define ZBUTIL_BENCH_FIND(shape, S)                                     \
+  ZBUTIL_BENCH_SHAPE(FindIcase, shape, zbutil, Zbutil<S>::Run);         \
+  ZBUTIL_BENCH_SHAPE(FindIcase, shape, boost, Boost<S>::Run);           \
+  ZBUTIL_BENCH_SHAPE(FindIcase, shape, strcasestr, Strcasestr<S>::Run); \
+  ZBUTIL_BENCH_SHAPE(FindIcase, shape, std_bmh, StdBmh<S>::Run)
+#define ZBUTIL_BENCH_CONTAINS(shape, make, locale)                                \
+  ZBUTIL_BENCH_SHAPE(IsSubString, shape, zbutil,                                  \
+                     IsSubString<make, locale, String, ContainsZbutil>);          \
+  ZBUTIL_BENCH_SHAPE(IsSubString, shape, boost,                                   \
+                     IsSubString<make, locale, std::string, ContainsBoost>);      \
+  ZBUTIL_BENCH_SHAPE(IsSubString, shape, strcasestr,                              \
+                     IsSubString<make, locale, std::string, ContainsStrcasestr>); \
+  ZBUTIL_BENCH_SHAPE(IsSubString, shape, std_bmh,                                 \
+                     IsSubString<make, locale, std::string, ContainsStdBmh>)
+
+ZBUTIL_BENCH_FIND(few_c, Few);
+ZBUTIL_BENCH_FIND(few_utf8, FewUtf8);
+ZBUTIL_BENCH_FIND(many_c, Many);
+ZBUTIL_BENCH_FIND(many_utf8, ManyUtf8);
+ZBUTIL_BENCH_CONTAINS(c, FewText, Locale::kC);
+ZBUTIL_BENCH_CONTAINS(utf8, FewTextUtf8, Locale::kUtf8);
 // One shape, shown for its growth: a naive search would be quadratic.
 BENCHMARK(Zbutil<WorstCase>::Run)
     ->Name("FindIcaseWorstCase/zbutil")
