@@ -60,10 +60,17 @@ def parse_name(run_name):
     return family, variant, "/".join(rest)
 
 
+def run_order(path):
+    """scripts/bench.sh names its files EXECUTABLE.INDEX.FAMILY.json: run order, which a
+    glob puts out of order from the tenth family on."""
+    parts = os.path.basename(path).split(".")
+    return (parts[0], int(parts[1])) if len(parts) > 2 and parts[1].isdigit() else (parts[0], 0)
+
+
 def load(paths):
     """The rows of every file: medians where there are repetitions, else single runs."""
     context, entries = {}, []
-    for path in paths:
+    for path in sorted(paths, key=run_order):
         with open(path) as f:
             data = json.load(f)
         context = context or data.get("context", {})
