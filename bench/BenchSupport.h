@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <locale>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -51,6 +52,40 @@ inline String const& SharedInput(std::string (*make)(int64_t), int64_t n) {
   if (!input) input = std::make_unique<String>(make(n));
   return *input;
 }
+
+// Names a benchmark Family.shape/variant (a shape is one kind of input, the variant
+// zbutil or a peer) and runs it at the three sizes; report.py reads the shape from the
+// family's name.
+#define ZBUTIL_BENCH_SHAPE(family, shape, variant, ...) \
+  BENCHMARK(__VA_ARGS__)->Name(#family "." #shape "/" #variant)->Apply(zbutil_bench::AtThreeSizes)
+
+// The locale an operation that depends on it runs in: the benchmark's own (C), or a
+// UTF-8 one, as a program that calls setlocale(LC_ALL, "") runs in most systems.
+enum class Locale { kC, kUtf8 };
+
+// Makes the C and C++ global locales `locale` while it lives and then puts back the
+// ones before (benchmarks run one at a time, on one thread). C.UTF-8 comes with glibc.
+class ScopedLocale {
+ public:
+  explicit ScopedLocale(Locale locale) : m_locPrevious(std::locale()) {
+    try {
+      std::locale::global(std::locale(locale == Locale::kC ? "C" : "C.UTF-8"));
+      m_bSet = true;
+    } catch (std::runtime_error const&) {
+      m_bSet = false;
+    }
+  }
+  ~ScopedLocale() { std::locale::global(m_locPrevious); }
+  ScopedLocale(ScopedLocale const&) = delete;
+  ScopedLocale& operator=(ScopedLocale const&) = delete;
+
+  // Whether the locale could be set; a benchmark skips itself when not.
+  bool IsSet() const { return m_bSet; }
+
+ private:
+  std::locale m_locPrevious;
+  bool m_bSet;
+};
 
 // A new directory under $TMPDIR (or /tmp), removed with everything in it when the
 // owner goes. Log, backup and copies all live in it, so they share one filesystem.

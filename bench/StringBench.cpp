@@ -1,116 +1,60 @@
-// The string operations against every peer that does the same job, at about 100 B,
-// 10 KiB and 1 MiB: Boost.StringAlgo, Abseil, glibc (strcasestr) and libstdc++
-// (std::search with the Boyer-Moore-Horspool searcher). Each peer's result is checked
-// against the library's before timing. In the C locale of the benchmark, folding case
-// the locale's way (zbutil, strcasestr) and the ASCII way (Abseil) agree. Unescape has
-// no peer and is there for its growth with the size.
+// The string operations that return a new text, against every peer that does the same
+// job, at about 100 B, 10 KiB and 1 MiB: Boost.StringAlgo, Abseil and libstdc++ (`std`,
+// the standard string's own members or its locale's ctype facet). Each peer's result
+// is checked against the library's before timing. The searches are in
+// StringSearchBench.cpp, StringSplit in StringSplitBench.cpp. Unescape has no peer and
+// is there for its growth with the size.
+//
+// Shapes: Replace with few and with many matches; the trims with text to strip and
+// with none; Uppercase in the C locale and in C.UTF-8 on text with multibyte letters
+// (there the locale maps only ASCII letters too, so Abseil's ASCII mapping agrees).
 
 #include <absl/strings/ascii.h>
 #include <absl/strings/str_replace.h>
-#include <absl/strings/str_split.h>
 #include <absl/strings/strip.h>
-#include <ctype.h>
-#include <string.h>
 
-#include <algorithm>
 #include <boost/algorithm/string.hpp>
-#include <functional>
+#include <locale>
+#include <map>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "bench/BenchSupport.h"
 #include "strings/String.h"
 
 namespace {
 
-using zbutil_bench::AtThreeSizes;
+using zbutil_bench::Locale;
 using zbutil_bench::Repeated;
+using zbutil_bench::ScopedLocale;
 using zbutil_bench::SharedInput;
 
-// Mixed-case prose with the needle at its very end: a search reads every byte.
-std::string SearchText(int64_t n) { return Repeated("The Quick brown Fox. ", n - 6) + "NEEDLE"; }
-// Every position almost matches: a naive search compares up to 33 bytes at each.
-std::string WorstCaseText(int64_t n) { return std::string(static_cast<size_t>(n), 'a'); }
-
-template <std::string (*Make)(int64_t)>
-struct Search;
-template <>
-struct Search<SearchText> {
-  static constexpr char kNeedle[] = "needle";
-};
-template <>
-struct Search<WorstCaseText> {
-  static constexpr char kNeedle[] = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB";
-};
-
-// Where each searcher finds the needle, as a position or npos.
-size_t FoundAt(std::string const& text, char const* hit) {
-  return hit == nullptr ? std::string::npos : static_cast<size_t>(hit - text.data());
-}
-
-size_t FindZbutil(String const& text, String const& needle) { return text.find_icase(needle); }
-
-size_t FindBoost(String const& text, std::string const& needle) {
-  const auto range = boost::ifind_first(text, needle);
-  return range.empty() ? std::string::npos : static_cast<size_t>(range.begin() - text.begin());
-}
-
-size_t FindStrcasestr(String const& text, std::string const& needle) {
-  return FoundAt(text, strcasestr(text.c_str(), needle.c_str()));
-}
-
-// std::search with the Boyer-Moore-Horspool searcher, folding through toupper.
-size_t FindStdBmh(String const& text, std::string const& needle) {
-  const auto fold = [](char c) { return toupper(static_cast<unsigned char>(c)); };
-  const std::boyer_moore_horspool_searcher searcher(
-      needle.begin(), needle.end(), [fold](char c) { return std::hash<int>()(fold(c)); },
-      [fold](char a, char b) { return fold(a) == fold(b); });
-  const auto hit = std::search(text.begin(), text.end(), searcher);
-  return hit == text.end() ? std::string::npos : static_cast<size_t>(hit - text.begin());
-}
-
-template <std::string (*Make)(int64_t), typename Needle, size_t (*Find)(String const&, Needle)>
-void FindIcase(benchmark::State& state) {
-  String const& text = SharedInput(Make, state.range(0));
-  const std::remove_cv_t<std::remove_reference_t<Needle>> needle(Search<Make>::kNeedle);
-  if (Find(text, needle) != FindZbutil(text, String(Search<Make>::kNeedle))) {
-    state.SkipWithError("finds another position than zbutil");
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(Find(text, needle));
-}
-
-bool ContainsZbutil(String const& text, String const& part) { return text.IsSubString(part); }
-
-bool ContainsBoost(String const& text, std::string const& part) {
-  return boost::icontains(text, part);
-}
-
-bool ContainsStrcasestr(String const& text, std::string const& part) {
-  return strcasestr(text.c_str(), part.c_str()) != nullptr;
-}
-
-bool ContainsStdBmh(String const& text, std::string const& part) {
-  return FindStdBmh(text, part) != std::string::npos;
-}
-
-template <typename Part, bool (*Contains)(String const&, Part)>
-void IsSubString(benchmark::State& state) {
-  String const& text = SharedInput(SearchText, state.range(0));
-  const std::remove_cv_t<std::remove_reference_t<Part>> part(Search<SearchText>::kNeedle);
-  if (!Contains(text, part)) state.SkipWithError("not found");
-  for (auto _ : state) benchmark::DoNotOptimize(Contains(text, part));
-}
-
-// A match every four bytes, each replaced by a longer text. Every side returns a new
-// text (zbutil and Boost replace in place, so they copy the input first).
-std::string ReplaceText(int64_t n) { return Repeated("ab, ", n); }
 constexpr char kPattern[] = "ab";
 constexpr char kReplacement[] = "xyz";
 
+// The library takes its arguments as Strings. As the needles of the searches, they are
+// made once, as a caller that uses them again holds them; a String made for each call
+// would cost the caller as much as a short operation.
+String const& AsArgument(char const* text) {
+  static std::map<char const*, String> made;
+  return made.try_emplace(text, text).first->second;
+}
+
+// Many: a match every four bytes. Few: prose with a match every 256 bytes, the first
+// at byte 50.
+std::string ManyMatches(int64_t n) { return Repeated("ab, ", n); }
+std::string FewMatches(int64_t n) {
+  std::string text = Repeated("The Quick brown Fox. ", n);
+  for (size_t at = 50; at + 2 <= text.size(); at += 256) text.replace(at, 2, kPattern);
+  return text;
+}
+
+// Every side returns a new text: zbutil and Boost replace in place, so they copy the
+// input first.
 std::string ReplaceZbutil(String const& text) {
+  static String const& pattern = AsArgument(kPattern);
+  static String const& replacement = AsArgument(kReplacement);
   String s(text);
-  s.Replace(kPattern, kReplacement);
+  s.Replace(pattern, replacement);
   return std::move(s);
 }
 
@@ -124,54 +68,20 @@ std::string ReplaceAbsl(String const& text) {
   return absl::StrReplaceAll(text, {{kPattern, kReplacement}});
 }
 
-template <std::string (*Replace)(String const&)>
-void ReplaceAll(benchmark::State& state) {
-  String const& text = SharedInput(ReplaceText, state.range(0));
-  if (Replace(text) != ReplaceZbutil(text)) state.SkipWithError("differs from zbutil's");
-  for (auto _ : state) benchmark::DoNotOptimize(Replace(text));
-}
-
-// A field every eight bytes, with white space to strip; empty fields kept.
-std::string SplitText(int64_t n) { return Repeated(" ab  c ,", n); }
 constexpr char kWhiteSpace[] = " \t\n\r";
 
-std::vector<String> SplitZbutil(String const& text) { return text.StringSplit(",", true); }
-
-std::vector<std::string> SplitBoost(String const& text) {
-  std::vector<std::string> fields;
-  boost::split(fields, text, boost::is_any_of(","), boost::token_compress_off);
-  for (std::string& field : fields) boost::trim_if(field, boost::is_any_of(kWhiteSpace));
-  return fields;
-}
-
-// Abseil's quickest way to owned fields: the conversion of the splitter to a vector,
-// then stripping in place. StripAsciiWhitespace strips \v and \f too; the input has
-// neither.
-std::vector<std::string> SplitAbsl(String const& text) {
-  std::vector<std::string> fields = absl::StrSplit(text, absl::ByAnyChar(","));
-  for (std::string& field : fields) absl::StripAsciiWhitespace(&field);
-  return fields;
-}
-
-template <typename Fields, Fields (*Split)(String const&)>
-void StringSplit(benchmark::State& state) {
-  String const& text = SharedInput(SplitText, state.range(0));
-  const Fields fields = Split(text);
-  const std::vector<String> expected = SplitZbutil(text);
-  if (!std::equal(fields.begin(), fields.end(), expected.begin(), expected.end())) {
-    state.SkipWithError("fields differ from zbutil's");
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(Split(text));
-}
-
-// Sixteen bytes to strip at either end of ordinary text.
+// Sixteen bytes to strip at either end of ordinary text, or nothing to strip.
 std::string Padded(std::string const& pad, int64_t n) {
   return pad + Repeated("ab cd", n - 2 * static_cast<int64_t>(pad.size())) + pad;
 }
 std::string BlankPadded(int64_t n) { return Padded("  \t  \t  \r\n  \t  \t  ", n); }
 std::string XPadded(int64_t n) { return Padded(std::string(16, 'x'), n); }
+std::string Bare(int64_t n) { return "ab" + Repeated(" cd x ab", n - 4) + "ab"; }
 
-std::string StripZbutil(String const& text) { return text.TrimWhiteSpaces(kWhiteSpace); }
+std::string StripZbutil(String const& text) {
+  static String const& set = AsArgument(kWhiteSpace);
+  return text.TrimWhiteSpaces(set);
+}
 
 // trim_copy strips what the locale calls space: here the same bytes.
 std::string StripBoost(String const& text) {
@@ -180,6 +90,13 @@ std::string StripBoost(String const& text) {
 
 std::string StripAbsl(String const& text) { return std::string(absl::StripAsciiWhitespace(text)); }
 
+// The standard string's own way: the first and last byte not in the set.
+std::string StripStd(String const& text) {
+  const size_t first = text.find_first_not_of(kWhiteSpace);
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
+}
+
 std::string TrimZbutil(String const& text) { return text.Trim('x'); }
 
 std::string TrimBoost(String const& text) {
@@ -187,24 +104,62 @@ std::string TrimBoost(String const& text) {
                              [](char c) { return c == 'x'; });
 }
 
-// Mixed-case prose.
+std::string TrimStd(String const& text) {
+  const size_t first = text.find_first_not_of('x');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of('x') - first + 1);
+}
+
+// Mixed-case prose, ASCII or with multibyte letters.
+std::string Prose(int64_t n) { return Repeated("The Quick brown Fox. ", n); }
+std::string ProseUtf8(int64_t n) { return Repeated("Der Fuchs läuft über die Straße. ", n); }
+
 std::string UpperZbutil(String const& text) { return text.Uppercase(String()); }
 
+// Boost and the facet map through the C++ global locale, which ScopedLocale sets.
 std::string UpperBoost(String const& text) {
   return boost::to_upper_copy(static_cast<std::string const&>(text));
 }
 
 std::string UpperAbsl(String const& text) { return absl::AsciiStrToUpper(text); }
 
+std::string UpperStd(String const& text) {
+  std::string copy(text);
+  std::use_facet<std::ctype<char>>(std::locale()).toupper(copy.data(), copy.data() + copy.size());
+  return copy;
+}
+
 // A transformation of the shared input that returns a new text, checked against
-// zbutil's.
+// zbutil's, in the given locale.
 template <std::string (*Make)(int64_t), std::string (*Transform)(String const&),
-          std::string (*Zbutil)(String const&)>
+          std::string (*Zbutil)(String const&), Locale kLocale = Locale::kC>
 void Transformed(benchmark::State& state) {
+  const ScopedLocale locale(kLocale);
+  if (!locale.IsSet()) return state.SkipWithError("no C.UTF-8 locale");
   String const& text = SharedInput(Make, state.range(0));
   if (Transform(text) != Zbutil(text)) state.SkipWithError("differs from zbutil's");
   for (auto _ : state) benchmark::DoNotOptimize(Transform(text));
 }
+
+// The families, each checked against zbutil's own result.
+template <std::string (*Make)(int64_t), std::string (*Transform)(String const&)>
+struct Replaced {
+  static void Run(benchmark::State& state) { Transformed<Make, Transform, ReplaceZbutil>(state); }
+};
+template <std::string (*Make)(int64_t), std::string (*Transform)(String const&)>
+struct Stripped {
+  static void Run(benchmark::State& state) { Transformed<Make, Transform, StripZbutil>(state); }
+};
+template <std::string (*Make)(int64_t), std::string (*Transform)(String const&)>
+struct Trimmed {
+  static void Run(benchmark::State& state) { Transformed<Make, Transform, TrimZbutil>(state); }
+};
+template <std::string (*Make)(int64_t), Locale kLocale, std::string (*Transform)(String const&)>
+struct Upper {
+  static void Run(benchmark::State& state) {
+    Transformed<Make, Transform, UpperZbutil, kLocale>(state);
+  }
+};
 
 // An escape every four bytes.
 void UnescapeZbutil(benchmark::State& state) {
@@ -214,36 +169,34 @@ void UnescapeZbutil(benchmark::State& state) {
 
 }  // namespace
 
-// Names are Family/variant/size: the variant zbutil is the library, the others peers.
-#define ZBUTIL_BENCH(family, variant, ...) \
-  BENCHMARK(__VA_ARGS__)->Name(#family "/" #variant)->Apply(AtThreeSizes)
-
-ZBUTIL_BENCH(FindIcase, zbutil, FindIcase<SearchText, String const&, FindZbutil>);
-ZBUTIL_BENCH(FindIcase, boost, FindIcase<SearchText, std::string const&, FindBoost>);
-ZBUTIL_BENCH(FindIcase, strcasestr, FindIcase<SearchText, std::string const&, FindStrcasestr>);
-ZBUTIL_BENCH(FindIcase, std_bmh, FindIcase<SearchText, std::string const&, FindStdBmh>);
-ZBUTIL_BENCH(IsSubString, zbutil, IsSubString<String const&, ContainsZbutil>);
-ZBUTIL_BENCH(IsSubString, boost, IsSubString<std::string const&, ContainsBoost>);
-ZBUTIL_BENCH(IsSubString, strcasestr, IsSubString<std::string const&, ContainsStrcasestr>);
-ZBUTIL_BENCH(IsSubString, std_bmh, IsSubString<std::string const&, ContainsStdBmh>);
-ZBUTIL_BENCH(Replace, zbutil, ReplaceAll<ReplaceZbutil>);
-ZBUTIL_BENCH(Replace, boost, ReplaceAll<ReplaceBoost>);
-ZBUTIL_BENCH(Replace, absl, ReplaceAll<ReplaceAbsl>);
-ZBUTIL_BENCH(StringSplit, zbutil, StringSplit<std::vector<String>, SplitZbutil>);
-ZBUTIL_BENCH(StringSplit, boost, StringSplit<std::vector<std::string>, SplitBoost>);
-ZBUTIL_BENCH(StringSplit, absl, StringSplit<std::vector<std::string>, SplitAbsl>);
-ZBUTIL_BENCH(TrimWhiteSpaces, zbutil, Transformed<BlankPadded, StripZbutil, StripZbutil>);
-ZBUTIL_BENCH(TrimWhiteSpaces, boost, Transformed<BlankPadded, StripBoost, StripZbutil>);
-ZBUTIL_BENCH(TrimWhiteSpaces, absl, Transformed<BlankPadded, StripAbsl, StripZbutil>);
-ZBUTIL_BENCH(Trim, zbutil, Transformed<XPadded, TrimZbutil, TrimZbutil>);
-ZBUTIL_BENCH(Trim, boost, Transformed<XPadded, TrimBoost, TrimZbutil>);
-ZBUTIL_BENCH(Uppercase, zbutil, Transformed<SearchText, UpperZbutil, UpperZbutil>);
-ZBUTIL_BENCH(Uppercase, boost, Transformed<SearchText, UpperBoost, UpperZbutil>);
-ZBUTIL_BENCH(Uppercase, absl, Transformed<SearchText, UpperAbsl, UpperZbutil>);
-ZBUTIL_BENCH(Unescape, zbutil, UnescapeZbutil);
-ZBUTIL_BENCH(FindIcaseWorstCase, zbutil, FindIcase<WorstCaseText, String const&, FindZbutil>);
-ZBUTIL_BENCH(FindIcaseWorstCase, strcasestr,
-             FindIcase<WorstCaseText, std::string const&, FindStrcasestr>);
-ZBUTIL_BENCH(FindIcaseWorstCase, std_bmh, FindIcase<WorstCaseText, std::string const&, FindStdBmh>);
+ZBUTIL_BENCH_SHAPE(Replace, many, zbutil, Replaced<ManyMatches, ReplaceZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Replace, many, boost, Replaced<ManyMatches, ReplaceBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Replace, many, absl, Replaced<ManyMatches, ReplaceAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(Replace, few, zbutil, Replaced<FewMatches, ReplaceZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Replace, few, boost, Replaced<FewMatches, ReplaceBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Replace, few, absl, Replaced<FewMatches, ReplaceAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, padded, zbutil, Stripped<BlankPadded, StripZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, padded, boost, Stripped<BlankPadded, StripBoost>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, padded, absl, Stripped<BlankPadded, StripAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, padded, std, Stripped<BlankPadded, StripStd>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, bare, zbutil, Stripped<Bare, StripZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, bare, boost, Stripped<Bare, StripBoost>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, bare, absl, Stripped<Bare, StripAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(TrimWhiteSpaces, bare, std, Stripped<Bare, StripStd>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, padded, zbutil, Trimmed<XPadded, TrimZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, padded, boost, Trimmed<XPadded, TrimBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, padded, std, Trimmed<XPadded, TrimStd>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, bare, zbutil, Trimmed<Bare, TrimZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, bare, boost, Trimmed<Bare, TrimBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Trim, bare, std, Trimmed<Bare, TrimStd>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, c, zbutil, Upper<Prose, Locale::kC, UpperZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, c, boost, Upper<Prose, Locale::kC, UpperBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, c, absl, Upper<Prose, Locale::kC, UpperAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, c, std, Upper<Prose, Locale::kC, UpperStd>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, utf8, zbutil, Upper<ProseUtf8, Locale::kUtf8, UpperZbutil>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, utf8, boost, Upper<ProseUtf8, Locale::kUtf8, UpperBoost>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, utf8, absl, Upper<ProseUtf8, Locale::kUtf8, UpperAbsl>::Run);
+ZBUTIL_BENCH_SHAPE(Uppercase, utf8, std, Upper<ProseUtf8, Locale::kUtf8, UpperStd>::Run);
+BENCHMARK(UnescapeZbutil)->Name("Unescape/zbutil")->Apply(zbutil_bench::AtThreeSizes);
 
 BENCHMARK_MAIN();

@@ -11,6 +11,34 @@ STRING_FAMILIES = {"FindIcase", "IsSubString", "Replace", "StringSplit", "TrimWh
                    "Trim", "Uppercase", "Unescape", "FindIcaseWorstCase", "Tokenize",
                    "TokenizeEscaped"}
 
+# The kinds of input a string family is measured on: its benchmarks are named
+# Family.shape, and share the note of Family.
+SHAPES = {
+    "FindIcase.few_c": "few matches: the needle once, at the very end of mixed-case prose, "
+                       "so the search reads every byte; C locale.",
+    "FindIcase.few_utf8": "the same on German prose with multibyte letters, in C.UTF-8.",
+    "FindIcase.many_c": "many matches: the needle every 26 bytes, the first near the start, "
+                        "so the cost is the call's own; C locale.",
+    "FindIcase.many_utf8": "the same on German text with multibyte letters, in C.UTF-8.",
+    "IsSubString.c": "the needle at the very end of mixed-case prose; C locale.",
+    "IsSubString.utf8": "the same on German prose with multibyte letters, in C.UTF-8.",
+    "Replace.many": "many matches: one every four bytes.",
+    "Replace.few": "few matches: one every 256 bytes of prose.",
+    "StringSplit.short_kept": "short fields (a field every 4 bytes, at most 7 bytes, half of "
+                              "them empty or blank), empty fields kept.",
+    "StringSplit.short_skipped": "the same, empty fields skipped.",
+    "StringSplit.long_kept": "long fields (5 to 30 bytes, beyond the standard string's short "
+                             "buffer, one in five empty or blank), empty fields kept.",
+    "StringSplit.long_skipped": "the same, empty fields skipped.",
+    "TrimWhiteSpaces.padded": "sixteen blanks at either end.",
+    "TrimWhiteSpaces.bare": "nothing to strip.",
+    "Trim.padded": "sixteen `x` at either end.",
+    "Trim.bare": "nothing to trim.",
+    "Uppercase.c": "mixed-case ASCII prose; C locale.",
+    "Uppercase.utf8": "German prose with multibyte letters, in C.UTF-8 (which maps only the "
+                      "ASCII letters of single bytes, as Abseil does).",
+}
+
 # Families whose numeric argument counts something else (processes); their counters
 # are shown as one table per counter.
 COUNTER_FAMILIES = {"Contention"}
@@ -104,46 +132,61 @@ Records lost (left) and records written per second (right) against the number of
 processes: the logger without a wait and with each wait bound, and syslog through
 rsyslogd.""",
 
+    "_picture_best": """\
+The library's time over that of its fastest peer, for every string family and shape
+at each input size, logarithmic: below the solid line the library is faster; up to
+the dotted one it is level (within the spread of the medians from run to run).""",
+
     "_picture_sizes": """\
 Time per call against input size, both axes logarithmic, for each string and tokenizer
 family: the library and every peer its benchmark runs. A line of slope 1 grows
 linearly.""",
 
     "FindIcase": """\
-`find_icase` of a six-byte needle at the very end of mixed-case text, against
+`find_icase` of a six-byte needle, against
 `boost::ifind_first`, `strcasestr` and `std::search` with the Boyer-Moore-Horspool
 searcher folding through `toupper` (`std_bmh`); each is checked to find the same
-position. The library copies neither text: it folds bytes as it compares them and, on
-large texts, first looks sixteen bytes at a time for where the needle's first two bytes
-could start. Boost folds every compared byte through `std::locale`.""",
+position. Every side folds case through the locale (Boost through the C++ global
+locale, set with the C one). The library copies neither text: it looks sixteen bytes at
+a time for where the needle's first two bytes could start, as they would in the C
+locale, and trusts that where the locale's case table is the C locale's (C.UTF-8 and
+most UTF-8 locales: one comparison of 1 KiB), or where folding the few bytes before an
+early match shows it; other locales take a general path. Boost folds every compared
+byte through `std::locale`.""",
 
     "IsSubString": """\
-`IsSubString` on the same text and needle, against `boost::icontains`, `strcasestr`
-and the `std_bmh` search.""",
+`IsSubString` on the texts and the needle of `FindIcase` (few matches), against
+`boost::icontains`, `strcasestr` and the `std_bmh` search.""",
 
     "Replace": """\
-A two-byte pattern every four bytes, each replaced by three bytes, against
-`boost::replace_all` and Abseil's `absl::StrReplaceAll` (`absl`). Every side returns a
-new text: the library and Boost copy the input first, since they replace in place.""",
+A two-byte pattern replaced by three bytes, against `boost::replace_all` and Abseil's
+`absl::StrReplaceAll` (`absl`). Every side returns a new text: the library and Boost
+copy the input first, since they replace in place. The library writes into one buffer
+sized for the text and an eighth, grown at the rate seen so far when that runs out.""",
 
     "StringSplit": """\
-`StringSplit(",", true)` against `boost::split` (empty fields kept) followed by
-`boost::trim_if` with the same four white-space bytes, and against Abseil's
-`absl::StrSplit` by any of `,` followed by `absl::StripAsciiWhitespace`, on a field
-every eight bytes; the fields are checked to be the same.""",
+`StringSplit(",", keepEmpty)` against `boost::split` followed by `boost::trim_if` with
+the same four white-space bytes (and the removal of empty fields when they are
+skipped), and against Abseil's `absl::StrSplit` by any of `,` (with
+`absl::SkipWhitespace()` when empty fields are skipped) followed by
+`absl::StripAsciiWhitespace`; the fields are checked to be the same. The library looks
+for a single delimiter sixteen bytes at a time and builds each field once, trimmed.""",
 
     "TrimWhiteSpaces": """\
-Sixteen blanks at either end. `TrimWhiteSpaces(" \\t\\n\\r")` against
-`boost::trim_copy`, which strips what the locale calls space (also `\\v` and `\\f`,
-absent here, so the results are the same), and Abseil's `absl::StripAsciiWhitespace`.""",
+`TrimWhiteSpaces(" \\t\\n\\r")` against `boost::trim_copy`, which strips what the
+locale calls space (also `\\v` and `\\f`, absent here, so the results are the same),
+Abseil's `absl::StripAsciiWhitespace` and the standard string's
+`find_first_not_of`/`find_last_not_of` and `substr` (`std`).""",
 
     "Uppercase": """\
-`Uppercase` of mixed-case prose into a new text, against `boost::to_upper_copy` and
-Abseil's `absl::AsciiStrToUpper`; the results are checked to be the same.""",
+`Uppercase` into a new text, against `boost::to_upper_copy`, Abseil's
+`absl::AsciiStrToUpper` and the C++ locale's `ctype<char>::toupper` over a copy
+(`std`); the results are checked to be the same.""",
 
     "Trim": """\
-Sixteen `x` at either end. `Trim('x')` against `boost::trim_copy_if` comparing with
-`x`. From a few KiB on, both are the copy of the text.""",
+`Trim('x')` against `boost::trim_copy_if` comparing with `x` and the standard string's
+`find_first_not_of`/`find_last_not_of` and `substr` (`std`). From a few KiB on, all are
+the copy of the text.""",
 
     "Unescape": """\
 `GetStringWithoutEscapeChars` with an escape every four bytes. No peer: shown for its

@@ -94,3 +94,28 @@ def sizes(by_family, families, out_dir, name="strings.svg"):
         ax.grid(True, which="major", alpha=0.3)
         ax.legend(fontsize=7)
     return _save(fig, out_dir, name)
+
+
+def best_ratios(best, level, out_dir, name="strings-best.svg"):
+    """zbutil / fastest peer for each family and shape (one row each) at each input
+    size (one bar each), logarithmic, with the line of parity and the end of the level
+    band. best maps family to {size: ratio}. None when it is empty."""
+    if not best:
+        return None
+    families = list(best)
+    sizes = sorted({n for points in best.values() for n in points})
+    height = 0.8 / len(sizes)
+    fig, ax = plt.subplots(figsize=(9, 0.32 * len(families) + 1.2))
+    for i, n in enumerate(sizes):
+        rows = [k for k, f in enumerate(families) if n in best[f]]
+        ax.barh([k + (i - (len(sizes) - 1) / 2) * height for k in rows],
+                [best[families[k]][n] for k in rows], height=height, label=_bytes(n))
+    ax.axvline(1.0, color="black", linewidth=1)
+    ax.axvline(1.0 + level, color="black", linewidth=1, linestyle=":")
+    ax.set_xscale("log")
+    ax.set_yticks(range(len(families)), families)
+    ax.invert_yaxis()
+    ax.set_xlabel("time of zbutil / time of the fastest peer (below 1: zbutil faster)")
+    ax.grid(True, axis="x", which="both", alpha=0.3)
+    ax.legend(fontsize=7, loc="lower right")
+    return _save(fig, out_dir, name)

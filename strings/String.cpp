@@ -80,6 +80,19 @@ size_t FindBytes(std::string_view text, std::string_view pattern, size_t from) {
   }
 }
 
+// n and an eighth more.
+size_t WithSlack(size_t n) { return n + n / 8 + 64; }
+
+// The buffer for a result that needs `need` bytes for the first `consumed` bytes of a
+// text of `total`: the rest at the same rate, with slack, and `need` at least.
+size_t ProjectedSize(size_t need, size_t consumed, size_t total) {
+  const double rate =
+      consumed == 0 ? 1.0 : static_cast<double>(need) / static_cast<double>(consumed);
+  const double rest = static_cast<double>(total - consumed) * rate;
+  const double limit = static_cast<double>(std::string().max_size() - need) / 2;
+  return rest >= limit ? need : WithSlack(need + static_cast<size_t>(rest));
+}
+
 }  // namespace
 
 // A String is a std::string: it adds no member, so programs may slice it freely.
@@ -164,12 +177,17 @@ int String::Replace(String const& pattern, String const& replacement) {
   // Built in a new buffer, one pass: the in-place erase-and-insert would move the
   // tail once per match. The result is the same, since the search never looks at
   // inserted text, and the String is untouched if allocation fails. The buffer is
-  // written through a pointer and grown by doubling: an append call per piece cost
-  // more than the search.
-  std::string result(size(), '\0');
+  // written through a pointer: an append call per piece cost more than the search.
+  // It is sized for the text and an eighth more; when that runs out, for the rest of
+  // the text at the growth seen so far and an eighth more. Doubling would touch, and
+  // fault in, twice the memory for a result just above the text's size: 12 times
+  // Abseil's time with a match every 256 bytes at 1 MiB.
+  std::string result(WithSlack(size()), '\0');
   size_t written = 0;
-  const auto put = [&result, &written](char const* bytes, size_t n) {
-    if (result.size() - written < n) result.resize(2 * (written + n));
+  const auto put = [&result, &written, &text](char const* bytes, size_t n, size_t consumed) {
+    if (result.size() - written < n) {
+      result.resize(ProjectedSize(written + n, consumed, text.size()));
+    }
     char* out = &result[written];
     if (n <= kShortPiece) {
       for (size_t i = 0; i < n; ++i) out[i] = bytes[i];
@@ -181,13 +199,13 @@ int String::Replace(String const& pattern, String const& replacement) {
   int count = 0;
   size_t from = 0;
   do {
-    put(text.data() + from, match - from);
-    put(replacement.data(), replacement.size());
-    ++count;
+    put(text.data() + from, match - from, match);
     from = match + pattern.size();
+    put(replacement.data(), replacement.size(), from);
+    ++count;
     match = FindBytes(text, pattern, from);
   } while (match != npos);
-  put(text.data() + from, text.size() - from);
+  put(text.data() + from, text.size() - from, text.size());
   result.resize(written);
   std::string::operator=(std::move(result));
   return count;

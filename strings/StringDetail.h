@@ -3,7 +3,9 @@
 
 // Internal helpers shared by the sources of String and AnsiString; not installed.
 
+#include <ctype.h>
 #include <locale.h>
+#include <stdint.h>
 #include <string.h>
 
 #include <algorithm>
@@ -23,17 +25,35 @@ inline String AdoptAsString(std::string&& s) {
   return result;
 }
 
-// A set of bytes, looked up with one table read per byte instead of a search of the
-// set's text.
+// A set of bytes, looked up with one word read per byte instead of a search of the
+// set's text. Bits, not a table of 256 flags: zeroing that table cost more than
+// trimming a text with nothing to trim.
 class ByteSet {
  public:
-  constexpr explicit ByteSet(std::string_view bytes) : m_bMember{} {
-    for (char c : bytes) m_bMember[static_cast<unsigned char>(c)] = true;
+  // The words are built in locals: or-ing into the member words one byte after another
+  // made each wait for the store before.
+  constexpr explicit ByteSet(std::string_view bytes) : m_ulBits{} {
+    uint64_t w0 = 0, w1 = 0, w2 = 0, w3 = 0;
+    for (char c : bytes) {
+      const auto b = static_cast<unsigned char>(c);
+      const uint64_t bit = uint64_t{1} << (b % 64);
+      w0 |= b / 64 == 0 ? bit : 0;
+      w1 |= b / 64 == 1 ? bit : 0;
+      w2 |= b / 64 == 2 ? bit : 0;
+      w3 |= b / 64 == 3 ? bit : 0;
+    }
+    m_ulBits[0] = w0;
+    m_ulBits[1] = w1;
+    m_ulBits[2] = w2;
+    m_ulBits[3] = w3;
   }
-  constexpr bool Contains(char c) const { return m_bMember[static_cast<unsigned char>(c)]; }
+  constexpr bool Contains(char c) const {
+    const auto b = static_cast<unsigned char>(c);
+    return ((m_ulBits[b / 64] >> (b % 64)) & 1) != 0;
+  }
 
  private:
-  bool m_bMember[256];
+  uint64_t m_ulBits[4];
 };
 
 // text without the bytes for which strip(byte) holds at its start (when left) and at
@@ -41,6 +61,10 @@ class ByteSet {
 // points into text.
 template <typename Strip>
 std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool right) {
+  // Nothing to strip is the usual case, and costs two tests.
+  if (text.empty() || ((!left || !strip(text.front())) && (!right || !strip(text.back())))) {
+    return text;
+  }
   // find_if_not rather than a plain loop: the standard library unrolls it.
   char const* const begin = text.data();
   char const* const end = begin + text.size();
@@ -67,15 +91,39 @@ using Bytes16 = signed char __attribute__((vector_size(16)));
 // value would change the calling convention (GCC warns of it).
 inline void LoadBytes(char const* p, Bytes16& v) { memcpy(&v, p, sizeof v); }
 
-// Whether the current locale folds case as the C locale does: toupper maps 'a'..'z'
-// to 'A'..'Z', tolower the reverse, and every other byte stays. Asked through the
-// public interface: the thread follows the global locale, and its LC_CTYPE is named
-// "C" or "POSIX". Other locales may map more bytes, or map them otherwise (Turkish
-// 'i'), so they take the table of the C library.
-inline bool FoldsAsciiLettersOnly() {
-  if (uselocale(static_cast<locale_t>(nullptr)) != LC_GLOBAL_LOCALE) return false;
-  char const* name = setlocale(LC_CTYPE, nullptr);
-  return name != nullptr && (strcmp(name, "C") == 0 || strcmp(name, "POSIX") == 0);
+// The C locale's case table: what toupper (upper) or tolower gives for every byte as a
+// signed char, -128 to 127, which is how _strupr and _strlwr pass bytes. In glibc's
+// table the negative bytes map to their unsigned value, except -1 (EOF) to itself.
+struct CaseTable {
+  constexpr explicit CaseTable(bool upper) : m_iMapped{} {
+    for (int c = -128; c < 128; ++c) {
+      int mapped = c < 0 && c != -1 ? c + 256 : c;
+      if (upper && c >= 'a' && c <= 'z') mapped = c - ('a' - 'A');
+      if (!upper && c >= 'A' && c <= 'Z') mapped = c + ('a' - 'A');
+      m_iMapped[c + 128] = mapped;
+    }
+  }
+  int32_t m_iMapped[256];
+};
+inline constexpr CaseTable kUpperC{true};
+inline constexpr CaseTable kLowerC{false};
+
+// Whether the current locale (the thread's) maps case as the C locale does: toupper
+// (upper) or tolower changes the 26 ASCII letters and no other byte. So it does in C
+// and POSIX, asked by name first, and in C.UTF-8 and the UTF-8 locales of most
+// languages, where no single byte above 0x7F is a character: these are recognised by
+// their table, one comparison of 1 KiB (some 10 ns), exactly, whatever their name.
+// Other locales may map more bytes, or map them otherwise (Turkish 'i').
+inline bool MapsCaseLikeC(bool upper) {
+  if (uselocale(static_cast<locale_t>(nullptr)) == LC_GLOBAL_LOCALE) {
+    // Compared in line: a call to strcmp costs as much as the rest of the test.
+    char const* name = setlocale(LC_CTYPE, nullptr);
+    if (name != nullptr && name[0] == 'C' && name[1] == '\0') return true;
+    if (name != nullptr && std::string_view(name) == "POSIX") return true;
+  }
+  int32_t const* table = upper ? *__ctype_toupper_loc() : *__ctype_tolower_loc();
+  CaseTable const& c = upper ? kUpperC : kLowerC;
+  return memcmp(table - 128, c.m_iMapped, sizeof c.m_iMapped) == 0;
 }
 
 }  // namespace zbutil_detail

@@ -26,11 +26,12 @@ std::string_view Trimmed(std::string_view text, char c, bool left, bool right) {
 }
 
 // The bytes of text mapped as _strupr (upper) or _strlwr would map them, text having
-// no NUL byte. In the C locale only ASCII letters change, sixteen bytes at a time:
-// Uppercase in bench/StringBench.cpp then takes half the time of a table lookup per
-// byte (_strupr) at 100 B and a sixth of it at 1 MiB.
+// no NUL byte. Where the locale maps case as C does (C.UTF-8 and most UTF-8 locales too)
+// only ASCII letters change, sixteen bytes at a time: Uppercase in bench/StringBench.cpp
+// then takes half the time of a table lookup per byte (_strupr) at 100 B and a sixth of
+// it at 1 MiB.
 void MapCase(std::string& text, bool upper) {
-  if (!zbutil_detail::FoldsAsciiLettersOnly()) {
+  if (!zbutil_detail::MapsCaseLikeC(upper)) {
     upper ? _strupr(text.data()) : _strlwr(text.data());
     return;
   }
@@ -97,7 +98,16 @@ String String::rightTrim(char c) const { return AsString(Trimmed(*this, c, false
 String String::Trim(char c) const { return AsString(Trimmed(*this, c, true, true)); }
 
 String String::TrimWhiteSpaces(String const& set) const {
-  return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
+  // Sets of up to four bytes, the usual " \t\n\r" included, are compared with in
+  // registers: building a table for them cost more than a text with little to trim.
+  if (set.empty() || set.size() > 4) {
+    return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
+  }
+  char const m[4] = {set[0], set[set.size() > 1 ? 1 : 0], set[set.size() > 2 ? 2 : 0],
+                     set[set.size() - 1]};
+  return AsString(TrimmedView(
+      *this, [&m](char c) { return c == m[0] || c == m[1] || c == m[2] || c == m[3]; }, true,
+      true));
 }
 
 String String::Lowercase(String const& /*unused*/) const {
