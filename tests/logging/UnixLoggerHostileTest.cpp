@@ -29,23 +29,6 @@ std::string Describe(std::string const& path) {
          ReadFile(path);
 }
 
-size_t RecordsOnDisk(TempDir const& dir, std::string const& log, int backups) {
-  std::string all = ReadFile(dir.File(log));
-  for (int n = 1; n <= backups; ++n) all += ReadFile(Backup(dir, log, n));
-  return SplitRecords(all).size();
-}
-
-// Byte-identical records (one process, one second, one text) in rotation after
-// rotation: each rotation keeps what it moved, as the backups' rule says (14 records of
-// 77 bytes, 300-byte limit, 2 backups: 10 stay).
-TEST(UnixLoggerRotateHostile, IdenticalRecordsAreAllRotated) {
-  TempDir dir;
-  ProbeLogger logger(dir.Path(), "app.log", 300, 2);
-  for (int n = 0; n < 14; ++n) logger.Log(zbLogError, "f", 1, "same");
-  EXPECT_EQ(logger.GetRecordsWritten(), 14u);
-  EXPECT_EQ(RecordsOnDisk(dir, "app.log", 2), 10u);
-}
-
 // The longest log name whose backup names fit in 255 bytes, and a directory that the
 // writer may write and search but not read (as a user for whom permission bits count).
 TEST(UnixLoggerRotateHostile, LongestNamesAndAnUnreadableDirectoryRotate) {
@@ -66,7 +49,8 @@ TEST(UnixLoggerRotateHostile, LongestNamesAndAnUnreadableDirectoryRotate) {
   if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
   ASSERT_EQ(status, 0);
   for (std::string const& name : {longest, std::string("sub/app.log")}) {
-    EXPECT_EQ(RecordsOnDisk(dir, name, 2), 12u) << name.size();
+    const std::string all = ReadFile(Backup(dir, name, 1)) + ReadFile(Backup(dir, name, 2));
+    EXPECT_EQ(SplitRecords(all + ReadFile(dir.File(name))).size(), 12u) << name.size();
     EXPECT_EQ(ReadFile(dir.File(name)).find("record 7"), std::string::npos);
   }
 }

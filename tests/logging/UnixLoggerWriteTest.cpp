@@ -74,7 +74,7 @@ TEST(UnixLoggerLevel, LogLevelIsParsedAtEveryRecord) {
       {"", "<0>;"},
       {"-1", all},
       {"0x10", "<0>;"},
-      {"99999999999", all},      // clamped to INT32_MAX
+      {"4294967296", all},       // clamped to INT32_MAX, not cut to 0
       {"-99999999999", "<0>;"},  // clamped to INT32_MIN
       {nullptr, "<0>;"}};
   for (auto const& [value, written] : steps) EXPECT_EQ(admitted(value), written) << value;

@@ -109,29 +109,22 @@ TEST(ZblogCommand, FollowerLosesNothingSilently) {
     TempDir dir;
     logger_test::ProbeLogger logger(dir.Path(), "f.log", 200, backups);
     std::string expected;
-    int next = 0;
-    auto write = [&logger, &expected, &next](int count) {
-      for (int i = 0; i < count; ++i) {
-        const std::string message = "record " + std::to_string(next++);
-        logger.Log(zbLogError, "f.cpp", 1, "%s", message.c_str());
-        expected += "{\"source\":\"f.cpp\",\"line\":1,\"level\":\"Error\",\"message\":\"" +
-                    message + "\"}\n";
-      }
+    auto write = [&expected](logger_test::ProbeLogger& to, std::string const& message) {
+      to.Log(zbLogError, "f.cpp", 1, "%s", message.c_str());
+      expected += R"({"source":"f.cpp","line":1,"level":"Error","message":")" + message + "\"}\n";
     };
-    write(2);
+    for (int n = 0; n < 2; ++n) write(logger, "record " + std::to_string(n));
     // No early return from here on: the follower must be stopped.
     const pid_t follower = Start(dir, {"parse", "--follow", dir.File("f.log")}, "");
     EXPECT_TRUE(WaitForRecords(dir, 1));  // the last one waits for the next or a quiet poll
     kill(follower, SIGSTOP);
-    write(9);  // four rotations while it cannot look
+    for (int n = 2; n < 11; ++n) write(logger, "record " + std::to_string(n));  // 4 rotations
     kill(follower, SIGCONT);
     if (backups == 4) {
       EXPECT_TRUE(WaitForRecords(dir, 11));
       unlink(dir.File("f.log").c_str());
       logger_test::ProbeLogger replacement(dir.Path(), "f.log", 200, backups);
-      replacement.Log(zbLogError, "f.cpp", 1, "%s", "in the new file");
-      expected +=
-          "{\"source\":\"f.cpp\",\"line\":1,\"level\":\"Error\",\"message\":\"in the new file\"}\n";
+      write(replacement, "in the new file");
       EXPECT_TRUE(WaitForRecords(dir, 12));
     }
     kill(follower, SIGTERM);
