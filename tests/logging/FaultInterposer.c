@@ -1,7 +1,7 @@
 // Test-only: stops or fails a process at a chosen step of what libzbutil asks of the
-// system, whatever order of calls the logger uses. Linked into the crash test ahead of
-// libc (or loaded with LD_PRELOAD), it stands in for the calls below and is inert unless
-// ZBUTIL_FAULT is set: "<function>:<k>" raises SIGKILL at the k-th call of <function>
+// system during rotation and writing, whatever order of calls the logger uses. Linked into the
+// crash test ahead of libc (or loaded with LD_PRELOAD), it stands in for the calls below and is
+// inert unless ZBUTIL_FAULT is set: "<function>:<k>" raises SIGKILL at the k-th call of <function>
 // made by libzbutil itself (calls from elsewhere do not count); "<function>:<k>:<errno>"
 // makes that call fail with errno instead; ZBUTIL_TRACE=<fd> writes the name of each
 // call there. Variants count as their base name (lstat and
@@ -17,7 +17,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,20 +74,10 @@ static int Step(char const* function, void* caller) {
 WRAP(int, open, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
 WRAP(int, close, "close", -1, (int fd), (fd))
 WRAP(ssize_t, write, "write", -1, (int fd, void const* data, size_t size), (fd, data, size))
-WRAP(off_t, lseek, "lseek", -1, (int fd, off_t at, int whence), (fd, at, whence))
 WRAP(int, ftruncate, "ftruncate", -1, (int fd, off_t size), (fd, size))
-WRAP(int, posix_fallocate, "posix_fallocate", error, (int fd, off_t at, off_t size), (fd, at, size))
-WRAP(void*, mmap, "mmap", MAP_FAILED,
-     (void* at, size_t size, int prot, int flags, int fd, off_t off),
-     (at, size, prot, flags, fd, off))
-WRAP(int, munmap, "munmap", -1, (void* at, size_t size), (at, size))
-// A copy cannot fail: with an errno it is made all the same.
-WRAP(void*, memcpy, "memcpy", real(to, from, size), (void* to, void const* from, size_t size),
-     (to, from, size))
 WRAP(int, rename, "rename", -1, (char const* from, char const* to), (from, to))
 WRAP(int, unlink, "unlink", -1, (char const* path), (path))
 WRAP(int, fchown, "fchown", -1, (int fd, uid_t owner, gid_t group), (fd, owner, group))
-WRAP(int, chown, "chown", -1, (char const* path, uid_t owner, gid_t group), (path, owner, group))
 WRAP(int, fstat, "fstat", -1, (int fd, struct stat* status), (fd, status))
 WRAP(int, fstatat, "stat", -1, (int at, char const* path, struct stat* status, int flags),
      (at, path, status, flags))
@@ -104,7 +93,6 @@ WRAP(ssize_t, pwrite, "write", -1, (int fd, void const* data, size_t size, off_t
 WRAP(int, fdatasync, "fdatasync", -1, (int fd), (fd))
 // The library is built with 64-bit file offsets: these are the names its calls bind to.
 WRAP(int, open64, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
-WRAP(off64_t, lseek64, "lseek", -1, (int fd, off64_t at, int whence), (fd, at, whence))
 WRAP(int, ftruncate64, "ftruncate", -1, (int fd, off64_t size), (fd, size))
 WRAP(int, fstat64, "fstat", -1, (int fd, struct stat64* status), (fd, status))
 WRAP(ssize_t, pread64, "pread", -1, (int fd, void* data, size_t size, off64_t at),

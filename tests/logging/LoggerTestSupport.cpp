@@ -2,10 +2,9 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -42,7 +41,7 @@ int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory)
   settings.m_strLogDirectory = m_strDirectory.c_str();
   settings.m_ulMaxLogFileSize = m_uMaxSize;
   settings.m_ulMaxBackupFiles = m_uBackups;
-  baseDirectory = m_strBase.c_str();
+  baseDirectory.clear();
   return -7;  // ignored by the logger
 }
 
@@ -118,35 +117,31 @@ int Reap(pid_t child) {
 }
 
 LockHolder::LockHolder(std::string const& lockPath) {
-  // The holder reports the lock on its end, then waits for a byte or the close of ours
-  // (a byte: a forked child of the test may hold a copy of our end).
-  int ends[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw std::runtime_error("socketpair");
+  int held[2];
+  if (pipe(held) != 0) throw std::runtime_error("pipe");
   m_pidHolder = Spawn([&] {
     struct flock lock {};
     lock.l_type = F_WRLCK;
     const int fd = open(lockPath.c_str(), O_WRONLY);
-    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(ends[1], "L", 1) != 1) return 1;
-    close(ends[0]);
-    struct pollfd until = {ends[1], POLLIN, 0};
-    char none = 0;
-    return poll(&until, 1, 10000) == 1 && read(ends[1], &none, 1) >= 0 ? 0 : 3;
+    if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0 || write(held[1], "L", 1) != 1) return 1;
+    alarm(10);  // SIGALRM ends it unless Finish did first
+    for (;;) pause();
   });
-  close(ends[1]);
-  m_iRelease = ends[0];
-  char held = 0;
-  if (read(m_iRelease, &held, 1) != 1) {
+  close(held[1]);
+  char byte = 0;
+  const bool locked = read(held[0], &byte, 1) == 1;
+  close(held[0]);
+  if (!locked) {
     Finish();
     throw std::runtime_error("the lock holder did not get the lock");
   }
 }
 
 int LockHolder::Finish() {
-  if (m_iRelease >= 0) {
-    (void)!write(m_iRelease, "R", 1);
-    close(std::exchange(m_iRelease, -1));
-  }
-  return Reap(std::exchange(m_pidHolder, -1));
+  int status = 0;
+  const pid_t holder = std::exchange(m_pidHolder, -1);
+  if (holder < 0 || kill(holder, SIGTERM) != 0 || waitpid(holder, &status, 0) != holder) return -1;
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM ? 0 : 1;
 }
 
 std::string& CapturedSyslog() {

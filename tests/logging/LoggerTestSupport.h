@@ -44,7 +44,7 @@ class ProbeLogger : public zbUnixLogger {
   int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
   gid_t GetGroupID() override { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
 
-  std::string m_strDirectory, m_strBase;
+  std::string m_strDirectory;
   uint32_t m_uMaxSize, m_uBackups;
   std::optional<gid_t> m_gidGroup;
 
@@ -95,7 +95,6 @@ class LockHolder {
 
  private:
   pid_t m_pidHolder = -1;
-  int m_iRelease = -1;
 };
 
 // Syslog messages sent in this process, one "<priority> <text>" line each.

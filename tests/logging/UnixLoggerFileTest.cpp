@@ -1,3 +1,5 @@
+// Where the logger's files go, how they are opened, rotated and copied, and the backup
+// names that rotation writes and zblog reads back.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,6 +8,7 @@
 #include <array>
 #include <tuple>
 
+#include "BackupNames.h"
 #include "LoggerTestSupport.h"
 
 namespace logger_test {
@@ -138,17 +141,31 @@ TEST(UnixLoggerCopy, CopiesEveryByteOrFails) {
   WriteFile(dir.File("src"), bytes);
   WriteFile(dir.File("empty"), "");
   WriteFile(dir.File("dst"), std::string(5000, 'x'));  // longer than the copy
-  const std::tuple<char const*, std::string, int> cases[] = {{"src", dir.File("dst"), 0},
-                                                             {"empty", dir.File("e"), -1},
-                                                             {"missing", dir.File("m"), -1},
-                                                             {"src", dir.File("no/dir"), -1},
-                                                             {"src", dir.Path(), -1}};
+  const std::tuple<char const*, char const*, int> cases[] = {{"src", "dst", 0},
+                                                             {"empty", "e", -1},
+                                                             {"missing", "m", -1},
+                                                             {"src", "no/dir", -1},
+                                                             {"src", "", -1}};
   for (auto const& [from, to, result] : cases) {
-    EXPECT_EQ(logger.MemCopyFile(String(dir.File(from).c_str()), String(to.c_str())), result)
+    EXPECT_EQ(logger.MemCopyFile(String(dir.File(from).c_str()), String(dir.File(to).c_str())),
+              result)
         << from << " to " << to;
   }
   EXPECT_EQ(ReadFile(dir.File("dst")), bytes);
   EXPECT_FALSE(Exists(dir.File("m")));
+}
+
+TEST(BackupNames, OnlyTheNumbersRotationWrites) {
+  using zbutil_logfile::BackupNumber;
+  EXPECT_EQ(BackupNumber("app.log_1.Bak", "app.log"), 1u);
+  EXPECT_EQ(BackupNumber("app.log_12.Bak", "app.log"), 12u);
+  EXPECT_EQ(BackupNumber("app.log_4294967295.Bak", "app.log"), 4294967295u);
+  for (char const* name :
+       {"app.log_4294967296.Bak", "app.log_0.Bak", "app.log_01.Bak", "app.log_.Bak",
+        "app.log_+1.Bak", "app.log_1a.Bak", "app.log_1.bak", "app.log_1.Tmp", "app.log1.Bak",
+        "app.logx_1.Bak", "other.log_1.Bak", "app.log_1.Bak.Bak"}) {
+    EXPECT_EQ(BackupNumber(name, "app.log"), 0u) << name;
+  }
 }
 
 }  // namespace

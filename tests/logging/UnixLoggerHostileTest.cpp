@@ -1,16 +1,16 @@
 // Rotation where others touch the logger's files, and names planted in the log
-// directory that are not regular files: nothing may block, kill or divert a writer, and
-// no record counted as written may be lost. Each case runs in a child that an alarm
-// kills if the writer blocks.
+// directory (links, FIFOs, directories): nothing may block, kill or divert a writer,
+// redirect a file operation, or lose a record counted as written. Cases that could
+// block run in a child that an alarm kills.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
+#include <filesystem>
+#include <tuple>
 
 #include "LoggerTestSupport.h"
 
@@ -21,21 +21,12 @@ std::string Backup(TempDir const& dir, std::string const& log, int n) {
   return dir.File(log + "_" + std::to_string(n) + ".Bak");
 }
 
-size_t RecordsOnDisk(TempDir const& dir, std::string const& log, int backups) {
-  std::string all = ReadFile(dir.File(log));
-  for (int n = 1; n <= backups; ++n) all += ReadFile(Backup(dir, log, n));
-  return SplitRecords(all).size();
-}
-
-// Byte-identical records (one process, one second, one text) in rotation after
-// rotation: each rotation keeps what it moved, as the backups' rule says (14 records of
-// 77 bytes, 300-byte limit, 2 backups: 10 stay).
-TEST(UnixLoggerRotateHostile, IdenticalRecordsAreAllRotated) {
-  TempDir dir;
-  ProbeLogger logger(dir.Path(), "app.log", 300, 2);
-  for (int n = 0; n < 14; ++n) logger.Log(zbLogError, "f", 1, "same");
-  EXPECT_EQ(logger.GetRecordsWritten(), 14u);
-  EXPECT_EQ(RecordsOnDisk(dir, "app.log", 2), 10u);
+// A file's mode, group and content.
+std::string Describe(std::string const& path) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) != 0) return "missing";
+  return std::to_string(status.st_mode) + " " + std::to_string(status.st_gid) + " " +
+         ReadFile(path);
 }
 
 // The longest log name whose backup names fit in 255 bytes, and a directory that the
@@ -58,7 +49,8 @@ TEST(UnixLoggerRotateHostile, LongestNamesAndAnUnreadableDirectoryRotate) {
   if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
   ASSERT_EQ(status, 0);
   for (std::string const& name : {longest, std::string("sub/app.log")}) {
-    EXPECT_EQ(RecordsOnDisk(dir, name, 2), 12u) << name.size();
+    const std::string all = ReadFile(Backup(dir, name, 1)) + ReadFile(Backup(dir, name, 2));
+    EXPECT_EQ(SplitRecords(all + ReadFile(dir.File(name))).size(), 12u) << name.size();
     EXPECT_EQ(ReadFile(dir.File(name)).find("record 7"), std::string::npos);
   }
 }
@@ -130,17 +122,56 @@ TEST(UnixLoggerHostileNames, NothingButRegularFilesIsOpened) {
     if (unlink(dir.File("app.log").c_str()) != 0 || mkdir(dir.File("app.log").c_str(), 0700) != 0)
       return 5;
     logger.Log(zbLogError, "f", 1, "dropped");
-    const size_t reports = [] {
-      size_t count = 0;
-      for (size_t at = 0; (at = CapturedSyslog().find("Refusing", at)) != std::string::npos; ++at)
-        ++count;
-      return count;
-    }();
-    if (logger.GetRecordsWritten() + logger.GetRecordsDroppedOther() != 12 || reports != 2)
-      return 6;
-    return 0;
+    size_t refusals = 0;
+    for (size_t at = 0; (at = CapturedSyslog().find("Refusing", at)) != std::string::npos; ++at)
+      ++refusals;
+    return logger.GetRecordsWritten() + logger.GetRecordsDroppedOther() == 12 && refusals == 2 ? 0
+                                                                                               : 6;
   }));
   EXPECT_EQ(status, 0) << "the step that failed";
+}
+
+// As root in a directory that another group may write (0770), reached through a link
+// higher up its path: a member of that group plants symbolic links where the logger's
+// files go. The file behind never changes, nothing appears outside the directory, and a
+// planted link stays as it was or becomes a regular file of the logger's.
+TEST(UnixLoggerHostileNames, PlantedLinksRedirectNothing) {
+  if (geteuid() != 0) GTEST_SKIP() << "the writer under attack runs as root";
+  constexpr gid_t kGroup = 4242;  // the product's group, which may write the directory
+  // The planted name ("" for none), whether its target exists, the backups kept.
+  const std::tuple<std::string, bool, uint32_t> attacks[] = {{"", true, 2},
+                                                             {"app.log", true, 2},
+                                                             {"app.lock", true, 2},
+                                                             {"app.log_1.Bak", false, 2},
+                                                             {"app.log_1.Bak", true, 1}};
+  for (auto const& [name, targetExists, backups] : attacks) {
+    SCOPED_TRACE(name + (targetExists ? "" : " (dangling)"));
+    TempDir root;
+    const std::string logs = root.File("logs"), target = root.File("outside/target");
+    ASSERT_EQ(mkdir(root.File("outside").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(logs.c_str(), 0770), 0);
+    ASSERT_EQ(chown(logs.c_str(), 0, kGroup), 0);
+    if (targetExists) WriteFile(target, "precious\n");
+    ASSERT_TRUE(!targetExists || chmod(target.c_str(), 0604) == 0);
+    const std::string before = Describe(target);
+    ASSERT_TRUE(name.empty() || symlink(target.c_str(), (logs + "/" + name).c_str()) == 0);
+    ASSERT_EQ(symlink(logs.c_str(), root.File("via").c_str()), 0);
+    ProbeLogger logger(root.File("via"), "app.log", 300, backups);
+    logger.m_gidGroup = kGroup;
+    for (int i = 0; i < 12; ++i) logger.Log(zbLogError, "f", 1, "record %d of the attacker", i);
+    EXPECT_EQ(Describe(target), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.File("outside")), {}),
+              targetExists ? 1 : 0);
+    struct stat planted {};
+    ASSERT_EQ(lstat((logs + "/" + (name.empty() ? "app.log_2.Bak" : name)).c_str(), &planted), 0);
+    EXPECT_TRUE(S_ISREG(planted.st_mode) ||
+                std::filesystem::read_symlink(logs + "/" + name) == target);
+    if (name.empty()) {  // regular files: records and backups as always, in the group
+      EXPECT_TRUE(logger.GetRecordsWritten() == 12u && planted.st_gid == kGroup);
+      EXPECT_EQ(MessageOf(SplitRecords(ReadFile(logs + "/app.log")).back()),
+                "record 11 of the attacker");
+    }
+  }
 }
 
 }  // namespace

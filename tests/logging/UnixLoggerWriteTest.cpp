@@ -1,3 +1,4 @@
+// Writing records: their bytes, the level mask, the lock, the umask, fork and set-up.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdio.h>
@@ -7,8 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <future>
-#include <map>
 #include <thread>
 
 #include "LoggerTestSupport.h"
@@ -75,7 +74,7 @@ TEST(UnixLoggerLevel, LogLevelIsParsedAtEveryRecord) {
       {"", "<0>;"},
       {"-1", all},
       {"0x10", "<0>;"},
-      {"99999999999", all},      // clamped to INT32_MAX
+      {"4294967296", all},       // clamped to INT32_MAX, not cut to 0
       {"-99999999999", "<0>;"},  // clamped to INT32_MIN
       {nullptr, "<0>;"}};
   for (auto const& [value, written] : steps) EXPECT_EQ(admitted(value), written) << value;
@@ -88,7 +87,6 @@ TEST(UnixLoggerLock, DroppedAtOnceOrAfterTheBoundSet) {
   TempDir dir;
   ScopedLogLevel env("1");
   ProbeLogger logger(dir.Path());
-  EXPECT_EQ(logger.GetLockWaitMilliseconds(), 0u);
   logger.Log(zbLogError, "f", 1, "written");
   {
     LockHolder holder(dir.File("app.lock"));
@@ -104,47 +102,9 @@ TEST(UnixLoggerLock, DroppedAtOnceOrAfterTheBoundSet) {
     EXPECT_EQ(holder.Finish(), 0);
     waiting.join();
   }
-  EXPECT_EQ(logger.GetLockWaitMilliseconds(), 10000u);
   EXPECT_EQ(logger.GetRecordsDroppedLocked(), 2u);
   EXPECT_EQ(logger.GetRecordsFiltered(), 1u);
   EXPECT_EQ(Messages(dir.File("app.log")), "written;written once the lock is free;");
-}
-
-// Threads of one process wait for each other, on a shared logger or on loggers of
-// their own (record locks belong to the process): all their records land whole and in
-// order, through rotations. (Processes are the crash test's.)
-TEST(UnixLoggerConcurrency, ThreadsWriteWholeRecordsInOrder) {
-  constexpr int kRecords = 300;  // per writer
-  TempDir dir;
-  {
-    ProbeLogger shared(dir.Path(), "app.log", 8192, 1000);
-    ProbeLogger own(dir.Path(), "app.log", 8192, 1000);
-    ProbeLogger other(dir.Path(), "app.log", 8192, 1000);
-    std::vector<std::thread> threads;
-    int writer = 0;
-    for (ProbeLogger* logger : {&shared, &shared, &own, &other}) {
-      threads.emplace_back([logger, w = writer++] {
-        for (int n = 0; n < kRecords; ++n)
-          logger->Log(zbLogInformation, "w.cc", 7, "W%d #%d", w, n);
-      });
-    }
-    for (std::thread& thread : threads) thread.join();
-  }
-  std::string all;  // the backups, oldest first, then the log
-  for (int n = 1; Exists(dir.File("app.log_" + std::to_string(n) + ".Bak")); ++n) {
-    all += ReadFile(dir.File("app.log_" + std::to_string(n) + ".Bak"));
-  }
-  std::map<int, int> seen;  // per writer: records, each the next in order
-  for (std::string const& record : SplitRecords(all + ReadFile(dir.File("app.log")))) {
-    int writer = -1;
-    int number = -1;
-    sscanf(MessageOf(record).c_str(), "W%d #%d", &writer, &number);
-    EXPECT_EQ(record.substr(std::min<size_t>(28, record.size())),  // after pid, date and time
-              "|" + std::string(23, ' ') + "w.cc|    7|Information: - W" + std::to_string(writer) +
-                  " #" + std::to_string(number));
-    EXPECT_EQ(number, seen[writer]++) << writer;
-  }
-  for (int writer = 0; writer < 4; ++writer) EXPECT_EQ(seen[writer], kRecords) << writer;
 }
 
 // Each logger clears the process's file creation mask while it opens its files: two
@@ -154,8 +114,7 @@ TEST(UnixLoggerConcurrency, ConcurrentFirstRecordsLeaveTheUmaskAlone) {
   const mode_t callerMask = umask(022);
   for (int round = 0; round < 100; ++round) {
     const std::string name = "app" + std::to_string(round) + ".log";
-    ProbeLogger first(dir.Path(), name);
-    ProbeLogger second(dir.Path(), name);
+    ProbeLogger first(dir.Path(), name), second(dir.Path(), name);
     std::atomic<int> ready(0);  // both start at once
     auto log = [&ready](ProbeLogger* logger) {
       for (++ready; ready < 2;) {
@@ -193,15 +152,59 @@ TEST(UnixLoggerFork, ChildLogsWhileAParentThreadIsInsideLog) {
   ASSERT_EQ(holder.Finish(), 0);
   Reap(child);
   inside.join();
-  const std::string parent = std::to_string(getpid()) + " ";
-  const std::string forked = std::to_string(child) + " ";
+  const std::string parent = std::to_string(getpid()) + " ", forked = std::to_string(child) + " ";
   // The child and the waiting thread race for the freed lock: either order.
-  std::string const messages = Messages(dir.File("app.log"), true);
+  const std::string messages = Messages(dir.File("app.log"), true);
   const std::string childRecords = forked + "child;" + forked + "counted 2;";
   EXPECT_TRUE(messages == parent + "parent;" + childRecords + parent + "parent thread;" ||
               messages == parent + "parent;" + parent + "parent thread;" + childRecords)
       << messages;
   EXPECT_EQ(logger.GetRecordsWritten(), 2u);  // the child's records are the child's count
+}
+
+// Logs through itself from both hooks of its set-up.
+struct ReentrantLogger : ProbeLogger {
+  using ProbeLogger::ProbeLogger;
+  int LoadLogSettings(zbLogSettings& settings, String& base) override {
+    return Log(zbLogError, "hook", 1, "in settings"), ProbeLogger::LoadLogSettings(settings, base);
+  }
+  gid_t GetGroupID() override { return Log(zbLogError, "hook", 2, "from GetGroupID"), getegid(); }
+};
+
+// A hook that logs loses its own record and nothing else (an alarm turns a set-up that
+// waits for itself into a failure).
+TEST(UnixLoggerSetup, HookThatLogsLosesItsOwnRecordAndNothingElse) {
+  TempDir dir;
+  const pid_t child = Spawn([&] {
+    alarm(10);
+    ReentrantLogger logger(dir.Path());
+    logger.Log(zbLogError, "outer", 3, "first");
+    logger.Log(zbLogError, "outer", 4, "second");
+    return logger.GetRecordsDroppedOther() == 2 && logger.GetRecordsWritten() == 2 ? 0 : 1;
+  });
+  ASSERT_EQ(Reap(child), 0);
+  EXPECT_EQ(Messages(dir.File("app.log")), "first;second;");
+}
+
+// Local time follows a new time zone at the next second (the one wait of these tests).
+TEST(UnixLoggerSetup, LocalTimeFollowsANewTimeZoneAtTheNextSecond) {
+  TempDir dir;
+  ProbeLogger logger(dir.Path());
+  setenv("TZ", "UTC0", 1);
+  logger.Log(zbLogError, "zone", 1, "utc");
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  usleep(static_cast<useconds_t>(1020000 - now.tv_nsec / 1000));
+  setenv("TZ", "IST-5:30", 1);
+  logger.Log(zbLogError, "zone", 2, "ist");
+  unsetenv("TZ");
+  const std::vector<std::string> records = SplitRecords(ReadFile(dir.File("app.log")));
+  ASSERT_EQ(records.size(), 2u);
+  struct tm at[2] = {};
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(strptime(records[i].c_str() + 9, "%Y/%m/%d|%T", &at[i]));
+  // Five and a half hours ahead, plus the second or few that passed in between.
+  const long shift = static_cast<long>(timegm(&at[1]) - timegm(&at[0]));
+  EXPECT_TRUE(shift > 5 * 3600 + 1800 && shift <= 5 * 3600 + 1800 + 30) << shift;
 }
 
 }  // namespace

@@ -8,24 +8,40 @@
 namespace zblog_test {
 namespace {
 
-// Feeds `bytes` in pieces of `piece` bytes, then ends the input. Returns the records
-// as "pid|source|line|level|message" and the diagnostics as "offset: text" lines.
-std::pair<std::vector<std::string>, std::string> Parse(std::string const& bytes, size_t piece) {
-  std::pair<std::vector<std::string>, std::string> parsed;
+struct Parsed {
+  std::vector<std::string> records;  // "pid|source|line|level|message"
+  std::string diagnostics;           // "offset: text" lines
+  std::string json, joined;          // the records' JSON, and every byte handed on
+  size_t longest = 0;                // the longest piece handed on
+};
+
+// Feeds `bytes` in pieces of `feed` bytes, then ends the input. With a `limit`, records
+// and bytes outside them are handed on in pieces of at most that many bytes.
+Parsed Parse(std::string const& bytes, size_t feed, size_t limit = 0) {
+  Parsed p;
+  auto piece = [&p](std::string_view bytes) {
+    p.joined.append(bytes.data(), bytes.size());
+    p.longest = std::max(p.longest, bytes.size());
+  };
   zblog::RecordParser parser(
-      [&parsed](zblog::LogRecord const& r) {
-        parsed.first.push_back(std::to_string(r.m_uPid) + "|" + std::string(r.m_strSource) + "|" +
-                               std::to_string(r.m_iLine) + "|" + std::string(r.m_strLevel) + "|" +
-                               std::string(r.m_strMessage));
+      [&](zblog::LogRecord const& r) {
+        p.records.push_back(std::to_string(r.m_uPid) + "|" + std::string(r.m_strSource) + "|" +
+                            std::to_string(r.m_iLine) + "|" + std::string(r.m_strLevel) + "|" +
+                            std::string(r.m_strMessage));
+        zblog::AppendRecordJson(r, p.json);
+        piece(r.m_strBytes);
       },
-      [&parsed](uint64_t offset, std::string const& text) {
-        parsed.second += std::to_string(offset) + ": " + text + "\n";
-      });
-  for (size_t at = 0; at < bytes.size(); at += piece) {
-    parser.Feed(bytes.data() + at, std::min(piece, bytes.size() - at));
+      [&p](uint64_t offset, std::string const& text) {
+        p.diagnostics += std::to_string(offset) + ": " + text + "\n";
+      },
+      limit == 0 ? zblog::RecordParser::UnparsedSink()
+                 : [&piece](uint64_t, std::string_view bytes) { piece(bytes); },
+      limit == 0 ? zblog::kMaxPieceBytes : limit);
+  for (size_t at = 0; at < bytes.size(); at += feed) {
+    parser.Feed(bytes.data() + at, std::min(feed, bytes.size() - at));
   }
   parser.Finish();
-  return parsed;
+  return p;
 }
 
 // Records whose bytes a plausible parser gets wrong: level, source, line and message
@@ -58,14 +74,14 @@ TEST(RecordParser, ReadsWhatTheLoggerWroteWholeInPiecesAndCut) {
   std::vector<std::string> expected;
   for (auto const& c : kCases) expected.push_back(std::to_string(getpid()) + "|" + std::get<4>(c));
   for (size_t piece : {size_t{1}, size_t{7}, bytes.size()}) {
-    const auto [records, diagnostics] = Parse(bytes, piece);
-    EXPECT_EQ(records, expected) << "piece " << piece;
-    EXPECT_EQ(diagnostics, "");
+    const Parsed parsed = Parse(bytes, piece);
+    EXPECT_EQ(parsed.records, expected) << "piece " << piece;
+    EXPECT_EQ(parsed.diagnostics, "");
   }
   const size_t headerEnd = bytes.rfind("|Audit: - ") + 10;
   const size_t lastStart = bytes.rfind('\n', headerEnd);
   for (size_t cut = lastStart; cut < bytes.size(); ++cut) {
-    const auto [records, diagnostics] = Parse(bytes.substr(0, cut), 5);
+    const auto [records, diagnostics, json, joined, longest] = Parse(bytes.substr(0, cut), 5);
     ASSERT_EQ(records.size(), kCases.size() - (cut < headerEnd ? 1 : 0)) << cut;
     const bool inHeader = cut > lastStart + 1 && cut < headerEnd;
     EXPECT_EQ(diagnostics, !inHeader
@@ -104,12 +120,12 @@ TEST(RecordParser, MalformedInputIsReportedNotFatal) {
       {"\n123456789|" + record.substr(10, 48) + "-2147483648|Error: - x", 1, ""},
   };
   for (auto const& [input, records, diagnostic] : cases) {
-    const auto [found, diagnostics] = Parse(input, 3);
+    const auto [found, diagnostics, json, joined, longest] = Parse(input, 3);
     EXPECT_EQ(found.size(), records) << input.substr(0, 80);
     EXPECT_EQ(diagnostics.empty(), diagnostic.empty()) << diagnostics;
     EXPECT_NE(diagnostics.find(diagnostic), std::string::npos) << diagnostics;
   }
-  EXPECT_EQ(Parse(std::get<0>(cases[10]), 3).first,
+  EXPECT_EQ(Parse(std::get<0>(cases[10]), 3).records,
             std::vector<std::string>{"4886718345|main.cpp|-2147483648|Error|x"});
 }
 
@@ -121,36 +137,14 @@ TEST(RecordParser, LongRecordsComeInBoundedPiecesWithTheWholeRecordsJson) {
   std::string message;
   while (message.size() < 3000) message += "ab\xc3\xa9\xe2\x9c\x93\xf0\x9f\x98\x80\n";
   const std::string input = std::string(1000, '#') + header + message + header + "short";
-  const auto parse = [&input](size_t limit, size_t feed, std::string& json, size_t& longest) {
-    std::string joined;
-    zblog::RecordParser parser(
-        [&](zblog::LogRecord const& r) {
-          zblog::AppendRecordJson(r, json);
-          joined.append(r.m_strBytes.data(), r.m_strBytes.size());
-          longest = std::max(longest, r.m_strBytes.size());
-        },
-        [](uint64_t, std::string const&) {},
-        [&](uint64_t, std::string_view bytes) {
-          joined.append(bytes.data(), bytes.size());
-          longest = std::max(longest, bytes.size());
-        },
-        limit);
-    for (size_t at = 0; at < input.size(); at += feed) {
-      parser.Feed(input.data() + at, std::min(feed, input.size() - at));
-    }
-    parser.Finish();
-    return joined;
-  };
-  std::string whole;
-  size_t longest = 0;
-  ASSERT_EQ(parse(size_t{1} << 20, input.size(), whole, longest), input);
-  EXPECT_EQ(whole.find("\\ufffd"), std::string::npos);
+  const Parsed whole = Parse(input, input.size(), size_t{1} << 20);
+  ASSERT_EQ(whole.joined, input);
+  EXPECT_EQ(whole.json.find("\\ufffd"), std::string::npos);
   for (size_t feed : {size_t{1}, size_t{7}, size_t{4096}}) {
-    std::string json;
-    longest = 0;
-    EXPECT_EQ(parse(256, feed, json, longest), input) << feed;
-    EXPECT_LE(longest, 256u) << feed;
-    EXPECT_EQ(json, whole) << feed;
+    const Parsed pieces = Parse(input, feed, 256);
+    EXPECT_EQ(pieces.joined, input) << feed;
+    EXPECT_LE(pieces.longest, 256u) << feed;
+    EXPECT_EQ(pieces.json, whole.json) << feed;
   }
 }
 
