@@ -21,7 +21,7 @@ using zbutil_detail::ScopedFd;
 namespace {
 
 constexpr size_t kCopyChunkBytes = 1 << 20;
-constexpr size_t kBufferBytes = 64 * 1024;
+constexpr size_t kBufferBytes = size_t{64} * 1024;
 
 // Copies the first `size` bytes of `sourceFd` into the empty file `destinationFd` (open
 // for reading and writing), which then holds exactly them. Returns 0, or -1 when either

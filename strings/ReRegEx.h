@@ -14,7 +14,7 @@ class ZBUTIL_API ReRegEx {
  public:
   // Do nothing; out of line, so that programs built for this interface find them.
   ReRegEx();
-  ~ReRegEx();
+  ~ReRegEx();  // NOLINT(performance-trivially-destructible): exported, so out of line
 
   // Returns 0 when pattern is not empty and E_GENERAL_FAILURE when it is. Nothing
   // of the pattern is kept.

@@ -130,7 +130,8 @@ TEST(DropIn, EveryDeclaredOperationIsExportedAndTheOtherClassesWork) {
   } timer;
   timer.Init();
   timer.m_ulNext = 10;
-  EXPECT_EQ(timer.GetDifferenceInMilliSecs(), 16u * 1000u / sysconf(_SC_CLK_TCK));
+  EXPECT_EQ(timer.GetDifferenceInMilliSecs(),
+            static_cast<unsigned long>(16000 / sysconf(_SC_CLK_TCK)));
   Exception original(-1, String("m"));
   try {
     throw Exception(original);
