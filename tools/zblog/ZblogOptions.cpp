@@ -7,9 +7,11 @@
 #include <strings.h>
 
 #include <limits>
+#include <string_view>
 #include <utility>
 
 #include "LogFileDefaults.h"
+#include "LogLevels.h"
 
 namespace zblog {
 namespace {
@@ -61,15 +63,6 @@ constexpr char kUsageTail[] =
     "Exit status: 0 success; 1 a log that cannot be opened, records lost (another\n"
     "process held the lock past the wait, or rotation failed), or input that is not a\n"
     "clean log (each reported on standard error); 2 a usage error.\n";
-
-struct LevelName {
-  char const* m_pszName;
-  int32_t m_iLevel;
-};
-constexpr LevelName kLevelNames[] = {
-    {"critical", 0},      {"critical failure", 0}, {"error", 1}, {"exception", 2}, {"warning", 4},
-    {"warn", 4},          {"information", 8},      {"info", 8},  {"trace", 16},    {"perf", 32},
-    {"perf. timing", 32}, {"perftiming", 32},      {"audit", 64}};
 
 // A decimal number in [minimum, maximum], the whole text.
 bool ParseNumber(std::string const& text, long long minimum, long long maximum, long long& value) {
@@ -350,13 +343,11 @@ std::string ParseParse(std::vector<std::string> const& arguments, Options& optio
 }  // namespace
 
 bool ParseLevel(std::string const& text, int32_t& level) {
-  std::string name = text;
-  if (!name.empty() && name.back() == ':') name.pop_back();
-  for (LevelName const& entry : kLevelNames) {
-    if (strcasecmp(name.c_str(), entry.m_pszName) == 0) {
-      level = entry.m_iLevel;
-      return true;
-    }
+  std::string_view name(text);
+  if (!name.empty() && name.back() == ':') name.remove_suffix(1);  // "info:" as "info"
+  if (zbutil_logfile::LogLevel const* named = zbutil_logfile::LevelByName(name)) {
+    level = named->m_iValue;
+    return true;
   }
   long long number = 0;
   if (!ParseNumber(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <logging/zbILogger.h>
+
 #include "RelpTls.h"
 
 namespace zblog {
@@ -19,7 +21,7 @@ enum class Command { kWrite, kParse, kShip, kHelp, kVersion };
 struct WriteOptions {
   std::optional<std::string> m_strDirectory;
   std::string m_strLogName = "zblog.log";
-  int32_t m_iLevel = 8;  // zbLogInformation
+  int32_t m_iLevel = zbLogInformation;
   std::optional<uint32_t> m_uMaxSize;
   std::optional<uint32_t> m_uBackups;
   std::string m_strSource = "zblog";
