@@ -30,21 +30,6 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_strPath, ignored);
 }
 
-ProbeLogger::ProbeLogger(std::string const& directory, std::string const& name, uint32_t maxSize,
-                         uint32_t backups)
-    : zbUnixLogger(String(name.c_str())),
-      m_strDirectory(directory),
-      m_uMaxSize(maxSize),
-      m_uBackups(backups) {}
-
-int ProbeLogger::LoadLogSettings(zbLogSettings& settings, String& baseDirectory) {
-  settings.m_strLogDirectory = m_strDirectory.c_str();
-  settings.m_ulMaxLogFileSize = m_uMaxSize;
-  settings.m_ulMaxBackupFiles = m_uBackups;
-  baseDirectory.clear();
-  return -7;  // ignored by the logger
-}
-
 std::string ReadFile(std::string const& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -53,8 +38,6 @@ std::string ReadFile(std::string const& path) {
 void WriteFile(std::string const& path, std::string const& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
-
-bool Exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
 
 std::string MessageOf(std::string const& record) {
   const size_t dash = record.find(" - ");
@@ -142,11 +125,6 @@ int LockHolder::Finish() {
   const pid_t holder = std::exchange(m_pidHolder, -1);
   if (holder < 0 || kill(holder, SIGTERM) != 0 || waitpid(holder, &status, 0) != holder) return -1;
   return WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM ? 0 : 1;
-}
-
-std::string& CapturedSyslog() {
-  static std::string messages;
-  return messages;
 }
 
 }  // namespace logger_test

@@ -8,11 +8,13 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "logging/zbUnixLogger.h"
@@ -30,6 +32,10 @@ class TempDir {
   TempDir& operator=(TempDir const&) = delete;
   std::string const& Path() const { return m_strPath; }
   std::string File(std::string const& name) const { return m_strPath + "/" + name; }
+  // Backup n of the log `name`, as rotation names it.
+  std::string Backup(int n, std::string const& name = "app.log") const {
+    return File(name + "_" + std::to_string(n) + ".Bak");
+  }
 
  private:
   std::string m_strPath;
@@ -39,9 +45,19 @@ class TempDir {
 // base directory, and whose group hook answers what the test says.
 class ProbeLogger : public zbUnixLogger {
  public:
-  explicit ProbeLogger(std::string const& directory, std::string const& name = "app.log",
-                       uint32_t maxSize = 268435456, uint32_t backups = 2);
-  int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override;
+  explicit ProbeLogger(std::string directory, std::string const& name = "app.log",
+                       uint32_t maxSize = 268435456, uint32_t backups = 2)
+      : zbUnixLogger(String(name.c_str())),
+        m_strDirectory(std::move(directory)),
+        m_uMaxSize(maxSize),
+        m_uBackups(backups) {}
+  int LoadLogSettings(zbLogSettings& settings, String& baseDirectory) override {
+    settings.m_strLogDirectory = m_strDirectory.c_str();
+    settings.m_ulMaxLogFileSize = m_uMaxSize;
+    settings.m_ulMaxBackupFiles = m_uBackups;
+    baseDirectory.clear();
+    return -7;  // ignored by the logger
+  }
   gid_t GetGroupID() override { return m_gidGroup ? *m_gidGroup : zbUnixLogger::GetGroupID(); }
 
   std::string m_strDirectory;
@@ -66,7 +82,7 @@ struct ScopedLogLevel {
 
 std::string ReadFile(std::string const& path);
 void WriteFile(std::string const& path, std::string const& content);
-bool Exists(std::string const& path);
+inline bool Exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
 // The text after each line feed of a log (which starts with one); messages hold none.
 std::vector<std::string> SplitRecords(std::string const& content);
 // A record's message: the text after the level name's " - ".
@@ -98,7 +114,10 @@ class LockHolder {
 };
 
 // Syslog messages sent in this process, one "<priority> <text>" line each.
-std::string& CapturedSyslog();
+inline std::string& CapturedSyslog() {
+  static std::string messages;
+  return messages;
+}
 
 }  // namespace logger_test
 

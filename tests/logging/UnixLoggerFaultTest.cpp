@@ -21,7 +21,6 @@ struct Context {
   int m_iInto = 2;
 
   void Log(std::string const& message) { m_Logger.Log(zbLogError, "f", 1, "%s", message.c_str()); }
-  std::string Backup(int n) const { return m_Dir.File("app.log_" + std::to_string(n) + ".Bak"); }
   // Rotation failing: `dropped` records lost, and reported once (then forgotten).
   bool DroppedAndReported(uint64_t dropped) {
     const bool reported =
@@ -54,7 +53,7 @@ int RemoveWhileOpen(Context& c) {
   const std::string full = ReadFile(unlinked);
   c.Log("reopened");
   if (ReadFile(unlinked) != full || MessageOf(ReadFile(c.m_strLog)) != "reopened" ||
-      Exists(c.Backup(1)) ||
+      Exists(c.m_Dir.Backup(1)) ||
       CapturedSyslog() !=
           "134 Log file moved or removed while open, reopened: " + c.m_strLog + "\n") {
     return 3;
@@ -92,16 +91,16 @@ int DiskFull(Context& c) {
 // is over the limit, reported to syslog once a minute; the log and backup 2 keep their
 // content. Once it is gone, the log fills the gap at backup 1; backup 2 stays.
 int BackupRenameFails(Context& c) {
-  WriteFile(c.Backup(2), "second");
-  if (mkdir(c.Backup(1).c_str(), 0700) != 0) return 1;
+  WriteFile(c.m_Dir.Backup(2), "second");
+  if (mkdir(c.m_Dir.Backup(1).c_str(), 0700) != 0) return 1;
   c.m_strRotated = c.FillPast(300);
   c.m_iInto = 1;
   for (int i = 0; i < 3; ++i) c.Log("lost");
-  if (ReadFile(c.m_strLog) != c.m_strRotated || ReadFile(c.Backup(2)) != "second" ||
+  if (ReadFile(c.m_strLog) != c.m_strRotated || ReadFile(c.m_Dir.Backup(2)) != "second" ||
       !c.DroppedAndReported(3)) {
     return 2;
   }
-  return rmdir(c.Backup(1).c_str()) == 0 ? 0 : 3;
+  return rmdir(c.m_Dir.Backup(1).c_str()) == 0 ? 0 : 3;
 }
 
 // A log that its writer may append to but not read at its path: nothing can be copied,
@@ -160,7 +159,7 @@ TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
       const std::vector<std::string> records = SplitRecords(ReadFile(c.m_strLog));
       if (records.empty() || MessageOf(records.back()) != "after") return 10;
       if (!c.m_strRotated.empty() &&
-          (records.size() != 1 || ReadFile(c.Backup(c.m_iInto)) != c.m_strRotated)) {
+          (records.size() != 1 || ReadFile(c.m_Dir.Backup(c.m_iInto)) != c.m_strRotated)) {
         return 11;
       }
       return CapturedSyslog().empty() ? 0 : 12;

@@ -14,8 +14,6 @@
 namespace logger_test {
 namespace {
 
-constexpr char kDefaultDirectory[] = "/qtr/bin/zoredezuv/logs";
-
 // What GetLogFileDirectory settles on for a configured and a base directory.
 std::pair<int, std::string> Resolve(std::string const& configured, std::string const& base) {
   ProbeLogger logger("/");
@@ -30,7 +28,7 @@ TEST(UnixLoggerDirectory, ConfiguredThenBelowTheBaseThenTheDefault) {
   TempDir dir;
   ASSERT_EQ(mkdir(dir.File("logs").c_str(), 0700), 0);
   ASSERT_EQ(mkdir(dir.File("missing").c_str(), 0700), 0);
-  const std::pair<int, std::string> fallback(-1, kDefaultDirectory);
+  const std::pair<int, std::string> fallback(-1, "/qtr/bin/zoredezuv/logs");
   EXPECT_EQ(Resolve(dir.Path(), "/nonexistent"), std::make_pair(0, dir.Path()));
   EXPECT_EQ(Resolve("/missing", dir.Path()), fallback);  // an absolute one never below the base
   EXPECT_EQ(Resolve("logs", dir.Path()), std::make_pair(0, dir.File("logs")));
@@ -111,14 +109,13 @@ TEST(UnixLoggerRotate, GapsAreFilledThenBackupsShift) {
   for (auto const& [maxSize, count, before, logs, log, after] : cases) {
     SCOPED_TRACE(logs.back() + " into " + std::to_string(count) + " backups");
     TempDir dir;
-    auto backup = [&dir](size_t n) { return dir.File("app.log_" + std::to_string(n) + ".Bak"); };
     ProbeLogger logger(dir.Path(), "app.log", maxSize, count);
     ScopedLogLevel none("0");
     logger.Log(zbLogError, "f", 1, "filtered out, yet opens the files");
     struct stat opened {};
     ASSERT_EQ(stat(dir.File("app.log").c_str(), &opened), 0);
-    for (size_t n = 1; n <= 4; ++n) {
-      if (!before[n - 1].empty()) WriteFile(backup(n), before[n - 1]);
+    for (int n = 1; n <= 4; ++n) {
+      if (!before[n - 1].empty()) WriteFile(dir.Backup(n), before[n - 1]);
     }
     for (std::string const& content : logs) {
       WriteFile(dir.File("app.log"), content);
@@ -129,8 +126,8 @@ TEST(UnixLoggerRotate, GapsAreFilledThenBackupsShift) {
     ASSERT_EQ(stat(dir.File("app.log").c_str(), &now), 0);
     EXPECT_EQ(now.st_ino, opened.st_ino);
     EXPECT_EQ(ReadFile(dir.File("app.log")), log);
-    EXPECT_FALSE(Exists(backup(0)));
-    for (size_t n = 1; n <= 4; ++n) EXPECT_EQ(ReadFile(backup(n)), after[n - 1]) << n;
+    EXPECT_FALSE(Exists(dir.Backup(0)));
+    for (int n = 1; n <= 4; ++n) EXPECT_EQ(ReadFile(dir.Backup(n)), after[n - 1]) << n;
   }
 }
 

@@ -17,10 +17,6 @@
 namespace logger_test {
 namespace {
 
-std::string Backup(TempDir const& dir, std::string const& log, int n) {
-  return dir.File(log + "_" + std::to_string(n) + ".Bak");
-}
-
 // A file's mode, group and content.
 std::string Describe(std::string const& path) {
   struct stat status {};
@@ -49,7 +45,7 @@ TEST(UnixLoggerRotateHostile, LongestNamesAndAnUnreadableDirectoryRotate) {
   if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
   ASSERT_EQ(status, 0);
   for (std::string const& name : {longest, std::string("sub/app.log")}) {
-    const std::string all = ReadFile(Backup(dir, name, 1)) + ReadFile(Backup(dir, name, 2));
+    const std::string all = ReadFile(dir.Backup(1, name)) + ReadFile(dir.Backup(2, name));
     EXPECT_EQ(SplitRecords(all + ReadFile(dir.File(name))).size(), 12u) << name.size();
     EXPECT_EQ(ReadFile(dir.File(name)).find("record 7"), std::string::npos);
   }
@@ -80,8 +76,8 @@ TEST(UnixLoggerRotateHostile, LogEmptiedByAnotherProgramKillsNoWriter) {
       ++emptied;
   }
   for (pid_t writer : writers) EXPECT_EQ(Reap(writer), 0);
-  for (int n = 1; Exists(Backup(dir, "app.log", n)); ++n) {
-    const std::string content = ReadFile(Backup(dir, "app.log", n));
+  for (int n = 1; Exists(dir.Backup(n)); ++n) {
+    const std::string content = ReadFile(dir.Backup(n));
     ASSERT_FALSE(content.empty()) << n;
     for (std::string const& record : SplitRecords(content))
       ASSERT_EQ(MessageOf(record).size(), 200u) << "backup " << n;

@@ -77,6 +77,7 @@ class ScriptedTimer : public ZbUnixPerformanceTimer {
 
 // ((end - start) mod 2^32) * 1000 mod 2^32 / 100, as on 32-bit x86. Every query measures from the
 // last start, which Init makes through the virtual StartTimer; the constructor uses its own.
+// Only the timeout is compared at the full width of unsigned long.
 TEST(ZbUnixPerformanceTimer, MeasuresFromTheLastStartWithArithmeticWrappingAt32Bits) {
   ASSERT_EQ(sysconf(_SC_CLK_TCK), 100);
   ScriptedTimer timer;
@@ -91,19 +92,16 @@ TEST(ZbUnixPerformanceTimer, MeasuresFromTheLastStartWithArithmeticWrappingAt32B
     EXPECT_FALSE(timer.IsTimedOut(ms + 1));
   }
   EXPECT_EQ(timer.m_iStarts, 3);
-}
-
-// The timeout is compared at the full width of unsigned long, not cut to 32 bits.
-TEST(ZbUnixPerformanceTimer, TimesOutAtTheFullWidthOfUnsignedLong) {
+  // The timeout is compared at the full width of unsigned long, not cut to 32 bits.
   struct FixedDifference : ZbUnixPerformanceTimer {
     unsigned long GetDifferenceInMilliSecs() override { return m_ulDifference; }
     unsigned long m_ulDifference = 0;
-  } timer;
+  } fixed;
   const auto beyond32 = static_cast<unsigned long>(0x100000000ull);  // 0 where long is 32 bits
   for (auto [difference, timeout] : {std::pair{5ul, beyond32}, std::pair{beyond32 + 7, 8ul},
                                      std::pair{ULONG_MAX - 1, ULONG_MAX}}) {
-    timer.m_ulDifference = difference;
-    EXPECT_EQ(timer.IsTimedOut(timeout), difference >= timeout) << difference << " " << timeout;
+    fixed.m_ulDifference = difference;
+    EXPECT_EQ(fixed.IsTimedOut(timeout), difference >= timeout) << difference << " " << timeout;
   }
   EXPECT_EQ(ZbUnixPerformanceTimer().IsTimedOut(beyond32), beyond32 == 0);
 }

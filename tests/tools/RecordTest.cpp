@@ -136,6 +136,8 @@ TEST(RecordParser, LongRecordsComeInBoundedPiecesWithTheWholeRecordsJson) {
       "\n    1A2B|2026/12/04|18:17:47|" + std::string(19, ' ') + "main.cpp|   42|Error: - ";
   std::string message;
   while (message.size() < 3000) message += "ab\xc3\xa9\xe2\x9c\x93\xf0\x9f\x98\x80\n";
+  // Four-byte sequences only: some piece limit falls after the first three bytes of one.
+  for (int n = 0; n < 300; ++n) message += "\xf0\x9f\x98\x80";
   const std::string input = std::string(1000, '#') + header + message + header + "short";
   const Parsed whole = Parse(input, input.size(), size_t{1} << 20);
   ASSERT_EQ(whole.joined, input);
