@@ -34,13 +34,14 @@
 // files stay on disk. It cannot be copied or moved.
 //
 // Threads and processes: a logger may be shared by the threads of one process. They
-// take turns (a thread waits for another to finish its record), and local time is taken with
-// localtime_r, the time zone being read again when the second changes. Between processes the lock
-// file serialises writers; the lock is requested without waiting, and a record is dropped, not
-// queued, when another process holds it. Record locks belong to the process, so loggers of one
-// process that share a lock file (by device and inode, whatever the names) take turns through a
-// process-wide table instead, and no descriptor of a locked file is closed while another of them
-// holds the lock (a destructor waits).
+// take turns (a thread waits for another to finish its record), and local time is
+// taken with localtime_r, the time zone being read again when the second changes.
+// Between processes the lock file serialises writers; the lock is requested without
+// waiting, and a record is dropped, not queued, when another process holds it. Record
+// locks belong to the process, so loggers of one process that share a lock file (by
+// device and inode, whatever the names) take turns through a process-wide table
+// instead, and no descriptor of a locked file is closed while another of them holds
+// the lock (a destructor waits).
 //
 // Lost records: Log() reports nothing to its caller, but each logger counts what
 // became of its records (GetRecordsWritten and its siblings), and its owner may let
@@ -58,7 +59,8 @@
 // the parent's counts.
 //
 // The logger's reports go to syslog at LOG_LOCAL0 | LOG_INFO (134): a file group that
-// cannot be set, a symbolic link refused, a log reopened after it was moved or removed.
+// cannot be set, a name refused (a symbolic link, or not a regular file), a log
+// reopened after it was moved or removed, records dropped again and again.
 
 #include <sys/types.h>
 
