@@ -95,7 +95,10 @@ struct HeaderCache {
   char m_achPid[zbutil_logfile::kMaxPidBytes];
   char m_achDateTime[zbutil_logfile::kMaxDateTimeBytes];
 };
-thread_local HeaderCache tl_header;
+// Initial-exec: read at every record, where the general model's __tls_get_addr call
+// (PIC code on i386) would cost more than the rest of the lookup; a hundred bytes of
+// the static TLS that glibc keeps for libraries loaded later suffice.
+__attribute__((tls_model("initial-exec"))) thread_local HeaderCache tl_header;
 
 std::string_view PidText(HeaderCache& cache, pid_t pid) {
   if (cache.m_pid != pid || cache.m_uPidBytes == 0) {

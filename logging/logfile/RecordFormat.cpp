@@ -11,10 +11,16 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The digits of `magnitude` in `base`, written backwards from `end`; returns their start.
 char* Digits(char* end, uint64_t magnitude, unsigned base) {
-  do {
+  // In 32 bits where the value fits: on i386 a 64-bit division is a library call.
+  while (magnitude > UINT32_MAX) {
     *--end = kHexDigits[magnitude % base];
     magnitude /= base;
-  } while (magnitude != 0);
+  }
+  auto narrow = static_cast<uint32_t>(magnitude);
+  do {
+    *--end = kHexDigits[narrow % base];
+    narrow /= base;
+  } while (narrow != 0);
   return end;
 }
 
