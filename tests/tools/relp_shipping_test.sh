@@ -104,13 +104,23 @@ for w in $(seq "$writers"); do
     2>"$tmp/w$w.out" &
   pids+=($!)
 done
+# One field of `ship --status --json`, which must be valid JSON.
+status_field() {
+  "$zblog" ship --status --json --state-dir "$tmp/state" "$log" >"$tmp/status.json"
+  python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' \
+    "$tmp/status.json" "$1" || fail "--status --json: $(cat "$tmp/status.json")"
+}
 # While they write: kills at random moments, and a receiver outage of three seconds.
 kills=0
 for step in $(seq 12); do
   sleep "0.$((RANDOM % 5 + 3))"
   if [ "$step" -eq 3 ]; then
     stop "$receiver_pid"
+    status_field behind_bytes >"$tmp/behind.1"
     sleep 3
+    [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
+      fail "--status showed no backlog growing while the receiver was away"
+    [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
@@ -149,7 +159,13 @@ while [ "$SECONDS" -lt "$end" ]; do
   [ "$count" -lt $((written - lost_writing)) ] || break
   sleep 0.2
 done
-[ "$mode" = imfile ] || stop "$ship_pid"
+if [ "$mode" != imfile ]; then
+  # The backlog drains: ship confirms its last messages and saves the state at once.
+  for _ in $(seq 50); do [ "$(status_field behind_bytes)" -eq 0 ] && break; sleep 0.2; done
+  [ "$(status_field behind_records)" -eq 0 ] || fail "--status: $(cat "$tmp/status.json")"
+  stop "$ship_pid"
+  [ "$(status_field shipping)" = False ] || fail "--status: a stopped ship still shipping"
+fi
 ship_pid=""
 
 received | LC_ALL=C sort >"$tmp/received"

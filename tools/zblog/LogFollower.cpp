@@ -173,8 +173,8 @@ std::vector<BackupFile> LogFollower::FreshBackups(std::vector<BackupFile> const&
   return fresh;
 }
 
-bool LogFollower::HoldsCursor(int fd) const {
-  const uint64_t length = m_Cursor.m_uPosition;
+bool FileHoldsCursor(int fd, FollowCursor const& cursor) {
+  const uint64_t length = cursor.m_uPosition;
   if (SizeOf(fd) < length) return false;
   char buffer[kReadBytes];
   uint64_t hash = kHashSeed;
@@ -184,8 +184,10 @@ bool LogFollower::HoldsCursor(int fd) const {
     hash = HashBytes(hash, buffer, want);
     at += want;
   }
-  return hash == m_Cursor.m_uHash;
+  return hash == cursor.m_uHash;
 }
+
+bool LogFollower::HoldsCursor(int fd) const { return FileHoldsCursor(fd, m_Cursor); }
 
 void LogFollower::Accept(char const* data, size_t size) {
   m_Parser.Feed(data, size);

@@ -37,6 +37,9 @@ struct FollowCursor {
   uint64_t m_uHash = kHashSeed;
 };
 
+// True when the file `fd` starts with the bytes that `cursor` names (it reads them all).
+bool FileHoldsCursor(int fd, FollowCursor const& cursor);
+
 class LogFollower {
  public:
   // `report` gets a sentence about trouble (losses, read errors).

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <inttypes.h>
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -36,6 +37,29 @@ bool WriteAll(int fd, std::string const& text) {
 }
 
 }  // namespace
+
+std::string ShipAppName(std::string const& logPath) {
+  std::string name(zbutil_logfile::FileNameOf(logPath));
+  if (name.size() > 48) name.resize(48);
+  for (char& c : name) {
+    if (c <= ' ' || c > '~') c = '_';
+  }
+  if (name.empty() || name[0] == '.') name.insert(0, "_");
+  return name;
+}
+
+std::string ShipStatePath(std::string const& stateFile, std::string const& stateDirectory,
+                          std::string const& logPath) {
+  return stateFile.empty() ? stateDirectory + "/" + ShipAppName(logPath) + ".state" : stateFile;
+}
+
+std::string AbsoluteLogPath(std::string const& path) {
+  char directory[PATH_MAX];
+  if (path.empty() || path[0] == '/' || getcwd(directory, sizeof directory) == nullptr) {
+    return path;
+  }
+  return std::string(directory) + "/" + path;
+}
 
 StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
                         FollowCursor& cursor, std::string& error) {

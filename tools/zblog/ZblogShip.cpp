@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "LogPaths.h"
 #include "RelpSender.h"
+#include "ShipState.h"
 #include "ShippedLog.h"
 
 namespace zblog {
@@ -44,18 +44,6 @@ long long NowMilliseconds() {
 void Pause(long milliseconds) {
   struct timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
   nanosleep(&pause, nullptr);  // a signal cuts it short
-}
-
-// RFC 5424 APP-NAME: printable US-ASCII without blanks, at most 48 characters. A
-// leading dot is replaced, so that the receiver's per-log file stays in its directory.
-std::string AppName(std::string const& path) {
-  std::string name(zbutil_logfile::FileNameOf(path));
-  if (name.size() > 48) name.resize(48);
-  for (char& c : name) {
-    if (c <= ' ' || c > '~') c = '_';
-  }
-  if (name.empty() || name[0] == '.') name.insert(0, "_");
-  return name;
 }
 
 // "<PRI>1 TIMESTAMP HOST APP - - - ": local0, the time of sending.
@@ -175,10 +163,9 @@ void Shipper::SaveStates(bool force) {
 
 int Shipper::Run() {
   for (std::string const& path : m_Options.m_vLogs) {
-    const std::string state = m_Options.m_strStateFile.empty()
-                                  ? m_Options.m_strStateDirectory + "/" + AppName(path) + ".state"
-                                  : m_Options.m_strStateFile;
-    const std::string app = AppName(path);
+    const std::string state =
+        ShipStatePath(m_Options.m_strStateFile, m_Options.m_strStateDirectory, path);
+    const std::string app = ShipAppName(path);
     auto log = std::make_unique<ShippedLog>(
         path, state, m_Options.m_bSkipUnparsed,
         [this, app](int severity) { return SyslogPrefix(severity, m_strHost, app); },
@@ -252,12 +239,7 @@ int RunShip(ShipOptions const& options) {
   signal(SIGPIPE, SIG_IGN);  // a receiver that goes away is an error result, not a signal
   // The state names its log by absolute path, whatever the directory ship runs in.
   ShipOptions absolute = options;
-  char directory[PATH_MAX];
-  for (std::string& log : absolute.m_vLogs) {
-    if (log[0] != '/' && getcwd(directory, sizeof directory) != nullptr) {
-      log.insert(0, std::string(directory) + "/");
-    }
-  }
+  for (std::string& log : absolute.m_vLogs) log = AbsoluteLogPath(log);
   Shipper shipper(absolute);
   return shipper.Run();
 }
