@@ -37,6 +37,7 @@ tmp=$(mktemp -d)
 receiver_pid=""
 ship_pid=""
 sender_pid=""
+listener_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
 # shellcheck source=tests/tools/tls_receiver.sh
@@ -45,6 +46,7 @@ cleanup() {
   stop "$ship_pid"
   stop "$sender_pid"
   stop "$receiver_pid"
+  stop "$listener_pid"
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -60,8 +62,20 @@ make_certs "$tmp/tls" || exit 1
 # shellcheck disable=SC2207  # paths from mktemp: no blanks
 tls=($(tls_options))
 
+# The service manager's side: a datagram socket (an abstract name) whose messages go
+# to a file, one line each; ship pings the watchdog every 0.2 s.
+notify="zblog-notify-$$"
+python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind("\0" + sys.argv[1])
+out = open(sys.argv[2], "a", buffering=1)
+out.write("listening\n")
+while True:
+    out.write(s.recv(4096).decode() + "\n")' "$notify" "$tmp/notify.out" &
+listener_pid=$!
+for _ in $(seq 100); do grep -q listening "$tmp/notify.out" 2>/dev/null && break; sleep 0.1; done
 start_ship() {
-  "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
+  NOTIFY_SOCKET="@$notify" WATCHDOG_USEC=400000 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
     --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
   ship_pid=$!
 }
@@ -163,7 +177,23 @@ if [ "$mode" != imfile ]; then
   # The backlog drains: ship confirms its last messages and saves the state at once.
   for _ in $(seq 50); do [ "$(status_field behind_bytes)" -eq 0 ] && break; sleep 0.2; done
   [ "$(status_field behind_records)" -eq 0 ] || fail "--status: $(cat "$tmp/status.json")"
+  # A stopped main loop pings no more; going on, it pings again.
+  kill -STOP "$ship_pid"
+  sleep 0.3  # a ping under way arrives
+  pings=$(grep -c WATCHDOG=1 "$tmp/notify.out")
+  sleep 1
+  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -eq "$pings" ] || fail "watchdog pings while stopped"
+  kill -CONT "$ship_pid"
+  for _ in $(seq 50); do
+    [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] && break
+    sleep 0.1
+  done
+  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] || fail "no pings after SIGCONT"
   stop "$ship_pid"
+  for note in READY=1 "STATUS=connected to 127.0.0.1:$port; 0 records behind" \
+    "STATUS=receiver 127.0.0.1:$port unreachable since" STOPPING=1; do
+    grep -q "^$note" "$tmp/notify.out" || fail "no $note notification: $(sort -u "$tmp/notify.out")"
+  done
   [ "$(status_field shipping)" = False ] || fail "--status: a stopped ship still shipping"
 fi
 ship_pid=""

@@ -88,6 +88,7 @@ void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool
   if (!bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
   if (send && !bytes.empty()) item.m_strMessage = m_fnPrefix(severity).append(bytes);
   m_uQueuedBytes += item.m_strMessage.size();
+  if (ends) ++m_uQueuedRecords;
   m_Pending.push_back(std::move(item));
 }
 
@@ -96,6 +97,7 @@ void ShippedLog::Confirm(uint64_t acknowledged) {
     if (m_InFlight.front().m_bEndsRecord) {
       m_Confirmed = m_InFlight.front().m_After;
       m_bStateMoved = true;
+      --m_uQueuedRecords;
     }
     m_uQueuedBytes -= m_InFlight.front().m_strMessage.size();
     m_InFlight.pop_front();

@@ -52,6 +52,8 @@ class ShippedLog {
   // Reads what is new into the queue of messages to send, about `budget` bytes at most.
   void Poll(uint64_t budget) { m_Follower.Poll(budget); }
   size_t QueuedBytes() const { return m_uQueuedBytes; }
+  // Records read and not acknowledged yet (a record in pieces counts once).
+  size_t QueuedRecords() const { return m_uQueuedRecords; }
   std::deque<ShipItem>& Pending() { return m_Pending; }    // read, not sent yet
   std::deque<ShipItem>& InFlight() { return m_InFlight; }  // sent, not acknowledged
   // The receiver has acknowledged the first `acknowledged` messages of the session.
@@ -79,6 +81,7 @@ class ShippedLog {
   std::deque<ShipItem> m_Pending;
   std::deque<ShipItem> m_InFlight;
   size_t m_uQueuedBytes = 0;
+  size_t m_uQueuedRecords = 0;  // queued items that end a record
 };
 
 }  // namespace zblog

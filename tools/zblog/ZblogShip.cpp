@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RelpSender.h"
+#include "ServiceNotifier.h"
 #include "ShipState.h"
 #include "ShippedLog.h"
 
@@ -89,6 +90,9 @@ class Shipper {
   void Broken();
   void ConfirmAll();
   void SaveStates(bool force);
+  // Reports the receiver gone (`text` on standard error) unless it already was.
+  void MarkAway(std::string const& text);
+  void UpdateStatus(long long now);
 
   ShipOptions const& m_Options;
   std::string m_strHost;
@@ -100,6 +104,8 @@ class Shipper {
   long long m_llLastSave = 0;
   long long m_llStopBy = 0;  // once a stop is asked for: when sending gives up
   bool m_bReceiverAway = false;
+  time_t m_tAwaySince = 0;  // wall clock, for the service manager's status line
+  ServiceNotifier m_Notifier;
   bool m_bTrouble = false;
 };
 
@@ -144,11 +150,41 @@ void Shipper::ConfirmAll() {
 void Shipper::Broken() {
   ConfirmAll();  // what was acknowledged before the break stays acknowledged
   for (auto& log : m_vLogs) log->Requeue();
+  MarkAway("the receiver went away; keeping the records, retrying");
+  m_llNextConnect = NowMilliseconds() + m_lRetry;
+}
+
+void Shipper::MarkAway(std::string const& text) {
   if (!m_bReceiverAway) {
-    Notice(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
+    Notice(m_Options.m_strTarget, text);
+    m_tAwaySince = time(nullptr);
   }
   m_bReceiverAway = true;
-  m_llNextConnect = NowMilliseconds() + m_lRetry;
+}
+
+// "connected to host:port; N records behind" or "receiver unreachable since HH:MM:SS;
+// backlog 3.2 MiB", counting what is read and not acknowledged yet.
+void Shipper::UpdateStatus(long long now) {
+  if (!m_Notifier.StatusDue(now)) return;
+  size_t records = 0, bytes = 0;
+  for (auto const& log : m_vLogs) {
+    records += log->QueuedRecords();
+    bytes += log->QueuedBytes();
+  }
+  char line[256];
+  if (m_Sender.IsConnected()) {
+    snprintf(line, sizeof line, "connected to %s:%s; %zu records behind",
+             m_Options.m_strTarget.c_str(), m_Options.m_strPort.c_str(), records);
+  } else {
+    struct tm local {};
+    localtime_r(&m_tAwaySince, &local);
+    char since[16] = "";
+    strftime(since, sizeof since, "%H:%M:%S", &local);
+    snprintf(line, sizeof line, "receiver %s:%s unreachable since %s; backlog %.1f MiB",
+             m_Options.m_strTarget.c_str(), m_Options.m_strPort.c_str(),
+             m_bReceiverAway ? since : "start", static_cast<double>(bytes) / (1024 * 1024));
+  }
+  m_Notifier.Status(line, now);
 }
 
 void Shipper::SaveStates(bool force) {
@@ -177,9 +213,14 @@ int Shipper::Run() {
     }
     m_vLogs.push_back(std::move(log));
   }
+  m_Notifier.Ready();
   for (;;) {
     const long long now = NowMilliseconds();
-    if (sg_iStop != 0 && m_llStopBy == 0) m_llStopBy = now + kShutdownMilliseconds;
+    if (sg_iStop != 0 && m_llStopBy == 0) {
+      m_llStopBy = now + kShutdownMilliseconds;
+      m_Notifier.Stopping();
+    }
+    m_Notifier.Watchdog(now);
     bool busy = false;
     for (auto& log : m_vLogs) {
       if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll(kMaxQueuedBytes - log->QueuedBytes());
@@ -191,8 +232,7 @@ int Shipper::Run() {
         m_bReceiverAway = false;
         m_lRetry = kFirstRetryMilliseconds;
       } else {
-        if (!m_bReceiverAway) Notice(m_Options.m_strTarget, error + "; retrying");
-        m_bReceiverAway = true;
+        MarkAway(error + "; retrying");
         m_llNextConnect = now + m_lRetry;
         m_lRetry = std::min(m_lRetry * 2, kMaxRetryMilliseconds);
       }
@@ -209,6 +249,7 @@ int Shipper::Run() {
       if (!SendMarks()) Broken();
     }
     SaveStates(false);
+    UpdateStatus(now);
     // At a stop with the receiver away nothing more can be confirmed: the state holds.
     if (m_llStopBy != 0 &&
         ((!pending && !inFlight) || now >= m_llStopBy || !m_Sender.IsConnected())) {
