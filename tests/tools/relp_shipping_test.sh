@@ -76,7 +76,7 @@ listener_pid=$!
 for _ in $(seq 100); do grep -q listening "$tmp/notify.out" 2>/dev/null && break; sleep 0.1; done
 start_ship() {
   NOTIFY_SOCKET="@$notify" WATCHDOG_USEC=400000 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-    --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
+    --metrics "$tmp/metrics.prom" --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
   ship_pid=$!
 }
 start_receiver
@@ -124,6 +124,12 @@ status_field() {
   python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' \
     "$tmp/status.json" "$1" || fail "--status --json: $(cat "$tmp/status.json")"
 }
+# A value of the metrics file, whose every line must be a comment or a sample.
+metric() {
+  grep -Evq '^(# (HELP|TYPE) zblog_ship_[a-z_]+ .+|zblog_ship_[a-z_]+(\{log="[^"]*"\})? [0-9]+)$' \
+    "$tmp/metrics.prom" && fail "metrics: $(cat "$tmp/metrics.prom")"
+  awk -v name="$1" '$1 ~ "^" name "({|$)" {print $2}' "$tmp/metrics.prom"
+}
 # While they write: kills at random moments, and a receiver outage of three seconds.
 kills=0
 for step in $(seq 12); do
@@ -135,6 +141,7 @@ for step in $(seq 12); do
     [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
       fail "--status showed no backlog growing while the receiver was away"
     [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
+    [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
@@ -177,6 +184,10 @@ if [ "$mode" != imfile ]; then
   # The backlog drains: ship confirms its last messages and saves the state at once.
   for _ in $(seq 50); do [ "$(status_field behind_bytes)" -eq 0 ] && break; sleep 0.2; done
   [ "$(status_field behind_records)" -eq 0 ] || fail "--status: $(cat "$tmp/status.json")"
+  for _ in $(seq 50); do [ "$(metric zblog_ship_backlog_bytes)" -eq 0 ] && break; sleep 0.2; done
+  [ "$(metric zblog_ship_backlog_records)" -eq 0 ] && [ "$(metric zblog_ship_connected)" -eq 1 ] &&
+    [ "$(metric zblog_ship_acknowledged_records_total)" -gt 0 ] ||
+    fail "metrics after the outage: $(cat "$tmp/metrics.prom")"
   # A stopped main loop pings no more; going on, it pings again.
   kill -STOP "$ship_pid"
   sleep 0.3  # a ping under way arrives

@@ -22,7 +22,8 @@ constexpr char kUsageHead[] =
     "       zblog parse [--follow] [FILE]...\n"
     "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
     "                  --tls-ca FILE --tls-cert FILE --tls-key FILE [--tls-peer NAME]...\n"
-    "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest] LOG...\n"
+    "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest]\n"
+    "                  [--metrics FILE] LOG...\n"
     "       zblog ship --status [--json] (--state FILE | --state-dir DIR) LOG...\n"
     "\n"
     "Appends one record (MESSAGE, words joined by blanks) to a shared log, or one\n"
@@ -63,7 +64,8 @@ constexpr char kUsageTail[] =
     "--status prints, per LOG, where its state stands: the acknowledged file and\n"
     "offset, the bytes and records behind the live log's end, the last acknowledgement\n"
     "and whether a ship holds the state (--json: one object per log); it changes\n"
-    "nothing and may run beside ship.\n"
+    "nothing and may run beside ship. --metrics FILE rewrites FILE every 2 s with\n"
+    "ship's counters in the Prometheus text format.\n"
     "\n"
     "Exit status: 0 success; 1 a log that cannot be opened, records lost (another\n"
     "process held the lock past the wait, or rotation failed), or input that is not a\n"
@@ -227,7 +229,8 @@ enum ShipOption {
   kTlsPeer,
   kInsecureNoTls,
   kStatus,
-  kJson
+  kJson,
+  kMetrics
 };
 constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kTarget},
                                        {"port", required_argument, nullptr, kPort},
@@ -243,6 +246,7 @@ constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kT
                                        {"insecure-no-tls", no_argument, nullptr, kInsecureNoTls},
                                        {"status", no_argument, nullptr, kStatus},
                                        {"json", no_argument, nullptr, kJson},
+                                       {"metrics", required_argument, nullptr, kMetrics},
                                        {"help", no_argument, nullptr, 'h'},
                                        {nullptr, 0, nullptr, 0}};
 
@@ -312,6 +316,10 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
         break;
       case kJson:
         ship.m_bJson = true;
+        break;
+      case kMetrics:
+        if (value.empty()) return "empty --metrics";
+        ship.m_strMetricsFile = value;
         break;
       default:  // '?' or ':'
         return scanner.Error(option);

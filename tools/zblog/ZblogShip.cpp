@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "RelpSender.h"
-#include "ServiceNotifier.h"
+#include "ShipMonitor.h"
 #include "ShipState.h"
 #include "ShippedLog.h"
 
@@ -64,7 +64,8 @@ class Shipper {
  public:
   explicit Shipper(ShipOptions const& options)
       : m_Options(options),
-        m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds) {
+        m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds),
+        m_Monitor(options.m_strTarget + ":" + options.m_strPort, options.m_strMetricsFile) {
     m_strHost = options.m_strHostname;
     if (m_strHost.empty()) {
       char name[HOST_NAME_MAX + 1] = {};
@@ -90,9 +91,13 @@ class Shipper {
   void Broken();
   void ConfirmAll();
   void SaveStates(bool force);
+  void Tick(long long now, bool force) {
+    std::string error = m_Monitor.Tick(now, m_vLogs, force);
+    if (!error.empty() && error != m_strMetricsError) Notice(m_Options.m_strMetricsFile, error);
+    m_strMetricsError = std::move(error);  // reported once, until it changes
+  }
   // Reports the receiver gone (`text` on standard error) unless it already was.
   void MarkAway(std::string const& text);
-  void UpdateStatus(long long now);
 
   ShipOptions const& m_Options;
   std::string m_strHost;
@@ -104,8 +109,8 @@ class Shipper {
   long long m_llLastSave = 0;
   long long m_llStopBy = 0;  // once a stop is asked for: when sending gives up
   bool m_bReceiverAway = false;
-  time_t m_tAwaySince = 0;  // wall clock, for the service manager's status line
-  ServiceNotifier m_Notifier;
+  ShipMonitor m_Monitor;
+  std::string m_strMetricsError;
   bool m_bTrouble = false;
 };
 
@@ -119,6 +124,8 @@ bool Shipper::SendPending(bool& sentAny) {
       ShipItem& item = pending.front();
       if (!item.m_strMessage.empty()) {
         if (!m_Sender.Send(item.m_strMessage)) return false;
+        log->Counters().m_uSentBytes += item.m_strMessage.size();
+        log->Counters().m_uSentRecords += item.m_bEndsRecord ? 1 : 0;
         ++sends;
         sentAny = true;
       }
@@ -157,34 +164,9 @@ void Shipper::Broken() {
 void Shipper::MarkAway(std::string const& text) {
   if (!m_bReceiverAway) {
     Notice(m_Options.m_strTarget, text);
-    m_tAwaySince = time(nullptr);
+    m_Monitor.Connection(false);
   }
   m_bReceiverAway = true;
-}
-
-// "connected to host:port; N records behind" or "receiver unreachable since HH:MM:SS;
-// backlog 3.2 MiB", counting what is read and not acknowledged yet.
-void Shipper::UpdateStatus(long long now) {
-  if (!m_Notifier.StatusDue(now)) return;
-  size_t records = 0, bytes = 0;
-  for (auto const& log : m_vLogs) {
-    records += log->QueuedRecords();
-    bytes += log->QueuedBytes();
-  }
-  char line[256];
-  if (m_Sender.IsConnected()) {
-    snprintf(line, sizeof line, "connected to %s:%s; %zu records behind",
-             m_Options.m_strTarget.c_str(), m_Options.m_strPort.c_str(), records);
-  } else {
-    struct tm local {};
-    localtime_r(&m_tAwaySince, &local);
-    char since[16] = "";
-    strftime(since, sizeof since, "%H:%M:%S", &local);
-    snprintf(line, sizeof line, "receiver %s:%s unreachable since %s; backlog %.1f MiB",
-             m_Options.m_strTarget.c_str(), m_Options.m_strPort.c_str(),
-             m_bReceiverAway ? since : "start", static_cast<double>(bytes) / (1024 * 1024));
-  }
-  m_Notifier.Status(line, now);
 }
 
 void Shipper::SaveStates(bool force) {
@@ -213,14 +195,13 @@ int Shipper::Run() {
     }
     m_vLogs.push_back(std::move(log));
   }
-  m_Notifier.Ready();
+  m_Monitor.Ready();
   for (;;) {
     const long long now = NowMilliseconds();
     if (sg_iStop != 0 && m_llStopBy == 0) {
       m_llStopBy = now + kShutdownMilliseconds;
-      m_Notifier.Stopping();
+      m_Monitor.Stopping();
     }
-    m_Notifier.Watchdog(now);
     bool busy = false;
     for (auto& log : m_vLogs) {
       if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll(kMaxQueuedBytes - log->QueuedBytes());
@@ -230,6 +211,7 @@ int Shipper::Run() {
       if (error.empty()) {
         if (m_bReceiverAway) Notice(m_Options.m_strTarget, "the receiver is back");
         m_bReceiverAway = false;
+        m_Monitor.Connection(true);
         m_lRetry = kFirstRetryMilliseconds;
       } else {
         MarkAway(error + "; retrying");
@@ -249,7 +231,7 @@ int Shipper::Run() {
       if (!SendMarks()) Broken();
     }
     SaveStates(false);
-    UpdateStatus(now);
+    Tick(now, false);
     // At a stop with the receiver away nothing more can be confirmed: the state holds.
     if (m_llStopBy != 0 &&
         ((!pending && !inFlight) || now >= m_llStopBy || !m_Sender.IsConnected())) {
@@ -258,6 +240,7 @@ int Shipper::Run() {
     if (!busy) Pause(kPollMilliseconds);
   }
   SaveStates(true);
+  Tick(NowMilliseconds(), true);
   m_Sender.Close();
   const bool lost =
       std::any_of(m_vLogs.begin(), m_vLogs.end(), [](auto const& log) { return log->LostAny(); });
