@@ -29,8 +29,11 @@ void Family(std::string& out, char const* name, char const* type, char const* he
 
 }  // namespace
 
-ShipMonitor::ShipMonitor(std::string target, std::string metricsPath)
-    : m_strTarget(std::move(target)), m_strMetricsPath(std::move(metricsPath)) {}
+ShipMonitor::ShipMonitor(std::string target, std::string metricsPath,
+                         std::function<void(std::string const&)> notice)
+    : m_strTarget(std::move(target)),
+      m_strMetricsPath(std::move(metricsPath)),
+      m_fnNotice(std::move(notice)) {}
 
 void ShipMonitor::Connection(bool connected) {
   m_bConnected = connected;
@@ -46,6 +49,16 @@ void ShipMonitor::Connection(bool connected) {
 std::string ShipMonitor::Tick(long long nowMilliseconds,
                               std::vector<std::unique_ptr<ShippedLog>> const& logs, bool force) {
   m_Notifier.Watchdog(nowMilliseconds);
+  size_t backlog = 0;
+  for (auto const& log : logs) backlog += log->QueuedBytes();
+  if (!m_bBacklogHigh && backlog > kBacklogNoticeBytes) {
+    m_bBacklogHigh = true;
+    m_fnNotice("backlog above " + std::to_string(kBacklogNoticeBytes >> 20) +
+               " MiB (read and not acknowledged)");
+  } else if (m_bBacklogHigh && backlog < kBacklogNoticeBytes / 2) {
+    m_bBacklogHigh = false;
+    m_fnNotice("backlog back under " + std::to_string(kBacklogNoticeBytes >> 21) + " MiB");
+  }
   if (m_Notifier.StatusDue(nowMilliseconds)) {
     m_Notifier.Status(StatusLine(logs), nowMilliseconds);
   }

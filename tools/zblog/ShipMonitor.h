@@ -16,6 +16,7 @@
 
 #include <time.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,10 +26,15 @@
 
 namespace zblog {
 
+constexpr size_t kBacklogNoticeBytes = size_t{8} * 1024 * 1024;
+
 class ShipMonitor {
  public:
-  // `target` is "host:port"; `metricsPath` empty: no metrics file.
-  ShipMonitor(std::string target, std::string metricsPath);
+  // `target` is "host:port"; `metricsPath` empty: no metrics file. `notice` gets a
+  // sentence when the backlog of all logs together rises above kBacklogNoticeBytes and
+  // when it is back under half that: a line per change, never per record.
+  ShipMonitor(std::string target, std::string metricsPath,
+              std::function<void(std::string const&)> notice);
   ShipMonitor(ShipMonitor const&) = delete;
   ShipMonitor& operator=(ShipMonitor const&) = delete;
 
@@ -51,6 +57,8 @@ class ShipMonitor {
   std::string m_strMetricsPath;
   ServiceNotifier m_Notifier;
   time_t m_tAwaySince = 0;  // wall clock; 0 while connected
+  std::function<void(std::string const&)> m_fnNotice;
+  bool m_bBacklogHigh = false;
   bool m_bConnected = false;
   bool m_bEverConnected = false;
   unsigned long long m_ullReconnects = 0;

@@ -30,6 +30,7 @@ constexpr long kSaveMilliseconds = 200;        // state files written at most th
 constexpr long kShutdownMilliseconds = 10000;  // at a stop, sending goes on this long at most
 constexpr size_t kMaxQueuedBytes = size_t{64} * 1024 * 1024;  // per log, while the receiver is away
 constexpr size_t kSendsPerRound = 10000;
+constexpr long kReportMilliseconds = 1000;
 constexpr char kMarkAppName[] = "zblog-ship-mark";
 
 volatile sig_atomic_t sg_iStop = 0;
@@ -65,7 +66,8 @@ class Shipper {
   explicit Shipper(ShipOptions const& options)
       : m_Options(options),
         m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds),
-        m_Monitor(options.m_strTarget + ":" + options.m_strPort, options.m_strMetricsFile) {
+        m_Monitor(options.m_strTarget + ":" + options.m_strPort, options.m_strMetricsFile,
+                  [this](std::string const& text) { Notice(m_Options.m_strTarget, text); }) {
     m_strHost = options.m_strHostname;
     if (m_strHost.empty()) {
       char name[HOST_NAME_MAX + 1] = {};
@@ -79,9 +81,20 @@ class Shipper {
  private:
   // Trouble with a log (a loss, bytes that are not records) counts for the exit status;
   // the receiver's comings and goings are news only: nothing is lost by them.
+  // At most one such line a second, so that a log rotating past ship many times a
+  // second does not flood the journal; the next line says how many were left out.
   void Report(std::string const& log, std::string const& text) {
-    Notice(log, text);
     m_bTrouble = true;
+    const long long now = NowMilliseconds();
+    if (m_llLastReport != 0 && now - m_llLastReport < kReportMilliseconds) {
+      ++m_uUnreported;
+      return;
+    }
+    m_llLastReport = now;
+    Notice(log, m_uUnreported == 0 ? text
+                                   : text + " (and " + std::to_string(m_uUnreported) +
+                                         " more reports before, not shown)");
+    m_uUnreported = 0;
   }
   static void Notice(std::string const& log, std::string const& text) {
     fprintf(stderr, "zblog: %s: %s\n", log.c_str(), text.c_str());
@@ -112,6 +125,8 @@ class Shipper {
   ShipMonitor m_Monitor;
   std::string m_strMetricsError;
   bool m_bTrouble = false;
+  long long m_llLastReport = 0;
+  unsigned long m_uUnreported = 0;
 };
 
 bool Shipper::SendPending(bool& sentAny) {
@@ -157,7 +172,8 @@ void Shipper::ConfirmAll() {
 void Shipper::Broken() {
   ConfirmAll();  // what was acknowledged before the break stays acknowledged
   for (auto& log : m_vLogs) log->Requeue();
-  MarkAway("the receiver went away; keeping the records, retrying");
+  MarkAway("the receiver went away (" + m_Sender.BreakReason() +
+           "); keeping the records, retrying");
   m_llNextConnect = NowMilliseconds() + m_lRetry;
 }
 
@@ -209,7 +225,8 @@ int Shipper::Run() {
     if (!m_Sender.IsConnected() && now >= m_llNextConnect) {
       const std::string error = m_Sender.Connect();
       if (error.empty()) {
-        if (m_bReceiverAway) Notice(m_Options.m_strTarget, "the receiver is back");
+        Notice(m_Options.m_strTarget, std::string(m_bReceiverAway ? "the receiver is back: " : "") +
+                                          "connected on port " + m_Options.m_strPort);
         m_bReceiverAway = false;
         m_Monitor.Connection(true);
         m_lRetry = kFirstRetryMilliseconds;
