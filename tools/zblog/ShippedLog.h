@@ -78,6 +78,7 @@ class ShippedLog {
   // Writes the state when it moved. Returns an empty string or the reason it failed.
   std::string SaveState();
   bool LostAny() const { return m_Follower.LostAny(); }
+  LogWatch const& Watch() const { return m_Follower.Watch(); }
 
  private:
   void Add(uint64_t offset, std::string_view bytes, int severity, bool send, bool ends);

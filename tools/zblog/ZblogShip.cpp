@@ -43,11 +43,6 @@ long long NowMilliseconds() {
   return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void Pause(long milliseconds) {
-  struct timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-  nanosleep(&pause, nullptr);  // a signal cuts it short
-}
-
 // "<PRI>1 TIMESTAMP HOST APP - - - ": local0, the time of sending.
 std::string SyslogPrefix(int severity, std::string const& host, std::string const& app) {
   char stamp[64];
@@ -254,7 +249,16 @@ int Shipper::Run() {
         ((!pending && !inFlight) || now >= m_llStopBy || !m_Sender.IsConnected())) {
       break;
     }
-    if (!busy) Pause(kPollMilliseconds);
+    if (!busy) {
+      // Woken by a change in a log's directory; while a queue is full, the plain poll:
+      // the writers' events would only spin a loop that waits for the receiver.
+      std::vector<LogWatch const*> watches;
+      for (auto const& log : m_vLogs) {
+        if (log->QueuedBytes() < kMaxQueuedBytes) watches.push_back(&log->Watch());
+      }
+      if (watches.size() < m_vLogs.size()) watches.clear();
+      WaitForChange(watches, kPollMilliseconds);
+    }
   }
   SaveStates(true);
   Tick(NowMilliseconds(), true);
