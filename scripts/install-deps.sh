@@ -26,6 +26,8 @@ test="$test libboost-dev libabsl-dev libspdlog-dev"
 test="$test rsyslog rsyslog-relp librelp-dev openssl"
 # time: GNU time, which measures the peak memory of zblog in the untrusted-input test.
 test="$test time"
+# python3: the shipping test validates `zblog ship --status --json` with its JSON parser.
+test="$test python3"
 # The package test: the packaging tools, lintian, man (for `man -w`), zblog's RELP
 # library and pkg-config for i386, the i386 binutils that debhelper calls when the host
 # architecture differs, and the i386 C++ runtime that the i386 packages depend on.

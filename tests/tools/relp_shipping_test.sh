@@ -37,6 +37,7 @@ tmp=$(mktemp -d)
 receiver_pid=""
 ship_pid=""
 sender_pid=""
+listener_pid=""
 # shellcheck source=tests/tools/stop_process.sh
 . "$(dirname "$0")/stop_process.sh"
 # shellcheck source=tests/tools/tls_receiver.sh
@@ -45,6 +46,7 @@ cleanup() {
   stop "$ship_pid"
   stop "$sender_pid"
   stop "$receiver_pid"
+  stop "$listener_pid"
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -60,9 +62,21 @@ make_certs "$tmp/tls" || exit 1
 # shellcheck disable=SC2207  # paths from mktemp: no blanks
 tls=($(tls_options))
 
+# The service manager's side: a datagram socket (an abstract name) whose messages go
+# to a file, one line each; ship pings the watchdog every 0.2 s.
+notify="zblog-notify-$$"
+python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind("\0" + sys.argv[1])
+out = open(sys.argv[2], "a", buffering=1)
+out.write("listening\n")
+while True:
+    out.write(s.recv(4096).decode() + "\n")' "$notify" "$tmp/notify.out" &
+listener_pid=$!
+for _ in $(seq 100); do grep -q listening "$tmp/notify.out" 2>/dev/null && break; sleep 0.1; done
 start_ship() {
-  "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-    --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
+  NOTIFY_SOCKET="@$notify" WATCHDOG_USEC=400000 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
+    --metrics "$tmp/metrics.prom" --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
   ship_pid=$!
 }
 start_receiver
@@ -104,13 +118,30 @@ for w in $(seq "$writers"); do
     2>"$tmp/w$w.out" &
   pids+=($!)
 done
+# One field of `ship --status --json`, which must be valid JSON.
+status_field() {
+  "$zblog" ship --status --json --state-dir "$tmp/state" "$log" >"$tmp/status.json"
+  python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' \
+    "$tmp/status.json" "$1" || fail "--status --json: $(cat "$tmp/status.json")"
+}
+# A value of the metrics file, whose every line must be a comment or a sample.
+metric() {
+  grep -Evq '^(# (HELP|TYPE) zblog_ship_[a-z_]+ .+|zblog_ship_[a-z_]+(\{log="[^"]*"\})? [0-9]+)$' \
+    "$tmp/metrics.prom" && fail "metrics: $(cat "$tmp/metrics.prom")"
+  awk -v name="$1" '$1 ~ "^" name "({|$)" {print $2}' "$tmp/metrics.prom"
+}
 # While they write: kills at random moments, and a receiver outage of three seconds.
 kills=0
 for step in $(seq 12); do
   sleep "0.$((RANDOM % 5 + 3))"
   if [ "$step" -eq 3 ]; then
     stop "$receiver_pid"
+    status_field behind_bytes >"$tmp/behind.1"
     sleep 3
+    [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
+      fail "--status showed no backlog growing while the receiver was away"
+    [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
+    [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
@@ -149,7 +180,33 @@ while [ "$SECONDS" -lt "$end" ]; do
   [ "$count" -lt $((written - lost_writing)) ] || break
   sleep 0.2
 done
-[ "$mode" = imfile ] || stop "$ship_pid"
+if [ "$mode" != imfile ]; then
+  # The backlog drains: ship confirms its last messages and saves the state at once.
+  for _ in $(seq 50); do [ "$(status_field behind_bytes)" -eq 0 ] && break; sleep 0.2; done
+  [ "$(status_field behind_records)" -eq 0 ] || fail "--status: $(cat "$tmp/status.json")"
+  for _ in $(seq 50); do [ "$(metric zblog_ship_backlog_bytes)" -eq 0 ] && break; sleep 0.2; done
+  [ "$(metric zblog_ship_backlog_records)" -eq 0 ] && [ "$(metric zblog_ship_connected)" -eq 1 ] &&
+    { [ "$mode" = kills ] || [ "$(metric zblog_ship_acknowledged_records_total)" -gt 0 ]; } ||
+    fail "metrics after the outage: $(cat "$tmp/metrics.prom")"
+  # A stopped main loop pings no more; going on, it pings again.
+  kill -STOP "$ship_pid"
+  sleep 0.3  # a ping under way arrives
+  pings=$(grep -c WATCHDOG=1 "$tmp/notify.out")
+  sleep 1
+  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -eq "$pings" ] || fail "watchdog pings while stopped"
+  kill -CONT "$ship_pid"
+  for _ in $(seq 50); do
+    [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] && break
+    sleep 0.1
+  done
+  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] || fail "no pings after SIGCONT"
+  stop "$ship_pid"
+  for note in READY=1 "STATUS=connected to 127.0.0.1:$port; 0 records behind" \
+    "STATUS=receiver 127.0.0.1:$port unreachable since" STOPPING=1; do
+    grep -q "^$note" "$tmp/notify.out" || fail "no $note notification: $(sort -u "$tmp/notify.out")"
+  done
+  [ "$(status_field shipping)" = False ] || fail "--status: a stopped ship still shipping"
+fi
 ship_pid=""
 
 received | LC_ALL=C sort >"$tmp/received"
@@ -170,6 +227,9 @@ window=64
 [ "$mode" = kills ] || [ "$dups" -le "$window" ] || fail "$dups duplicates without kills"
 
 grep -q "lost" "$tmp/ship.out" && fail "ship reported a loss"
+# Its own lines: one per change of state, never per record.
+grep -q "connected on port $port" "$tmp/ship.out" && grep -q "went away (\|cannot connect" "$tmp/ship.out" &&
+  [ "$(wc -l <"$tmp/ship.out")" -lt 40 ] || fail "ship's lines: $(head -n 40 "$tmp/ship.out")"
 [ "$(cat "$tmp/victim")" = "untouched" ] && [ -f "$state" ] && [ ! -L "$state" ] ||
   fail "the state was written through a symlink"
 echo "ok"

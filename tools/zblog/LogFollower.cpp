@@ -28,7 +28,7 @@ namespace {
 
 using zbutil_detail::ScopedFd;
 
-constexpr long kPollNanoseconds = 100L * 1000 * 1000;
+constexpr long kPollMilliseconds = 100;  // without events
 constexpr size_t kReadBytes = size_t{64} * 1024;
 // Reads per poll at most, so that a flush comes now and then under a fast writer.
 constexpr int kReadsPerPoll = 1024;
@@ -94,7 +94,10 @@ std::string LossSize(uint64_t position, std::vector<BackupFile> const& backups) 
 
 LogFollower::LogFollower(std::string path, RecordParser& parser,
                          std::function<void(std::string const&)> report)
-    : m_strPath(std::move(path)), m_Parser(parser), m_fnReport(std::move(report)) {}
+    : m_strPath(std::move(path)),
+      m_Parser(parser),
+      m_fnReport(std::move(report)),
+      m_Watch(m_strPath) {}
 
 LogFollower::~LogFollower() { Close(); }
 
@@ -173,8 +176,8 @@ std::vector<BackupFile> LogFollower::FreshBackups(std::vector<BackupFile> const&
   return fresh;
 }
 
-bool LogFollower::HoldsCursor(int fd) const {
-  const uint64_t length = m_Cursor.m_uPosition;
+bool FileHoldsCursor(int fd, FollowCursor const& cursor) {
+  const uint64_t length = cursor.m_uPosition;
   if (SizeOf(fd) < length) return false;
   char buffer[kReadBytes];
   uint64_t hash = kHashSeed;
@@ -184,8 +187,10 @@ bool LogFollower::HoldsCursor(int fd) const {
     hash = HashBytes(hash, buffer, want);
     at += want;
   }
-  return hash == m_Cursor.m_uHash;
+  return hash == cursor.m_uHash;
 }
+
+bool LogFollower::HoldsCursor(int fd) const { return FileHoldsCursor(fd, m_Cursor); }
 
 void LogFollower::Accept(char const* data, size_t size) {
   m_Parser.Feed(data, size);
@@ -355,8 +360,7 @@ int LogFollower::Run(volatile sig_atomic_t const& stop, std::function<void()> co
   while (stop == 0) {
     Poll();
     flush();
-    struct timespec pause = {0, kPollNanoseconds};
-    nanosleep(&pause, nullptr);  // a signal cuts it short
+    WaitForChange({&m_Watch}, kPollMilliseconds);
   }
   Poll();
   Finish();

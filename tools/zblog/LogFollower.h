@@ -27,6 +27,7 @@
 
 #include "BackupFiles.h"
 #include "ContentHash.h"
+#include "LogWatch.h"
 #include "RecordParser.h"
 
 namespace zblog {
@@ -36,6 +37,9 @@ struct FollowCursor {
   uint64_t m_uPosition = 0;
   uint64_t m_uHash = kHashSeed;
 };
+
+// True when the file `fd` starts with the bytes that `cursor` names (it reads them all).
+bool FileHoldsCursor(int fd, FollowCursor const& cursor);
 
 class LogFollower {
  public:
@@ -59,7 +63,10 @@ class LogFollower {
   uint64_t Poll(uint64_t budget = UINT64_MAX);
   // The input ends: hands on the last record.
   void Finish() { m_Parser.Finish(); }
-  // For `zblog parse --follow`: Start, then Poll every 100 ms (calling `flush` after each)
+  // The watch on the log's directory: waiting on it wakes at the next change.
+  LogWatch const& Watch() const { return m_Watch; }
+  // For `zblog parse --follow`: Start, then Poll at each change of the log's directory,
+  // or every 100 ms where events are not available (calling `flush` after each)
   // until `stop` becomes non-zero (a signal handler sets it), then Finish. Returns 0, or
   // 1 when the log cannot be opened.
   int Run(volatile sig_atomic_t const& stop, std::function<void()> const& flush);
@@ -114,6 +121,7 @@ class LogFollower {
   bool m_bLost = false;
   bool m_bNameRefused = false;  // what is at the log's name was reported as no log
   int m_iSettlingPolls = 0;     // polls waited so far for a rotation in progress
+  LogWatch m_Watch;
 };
 
 }  // namespace zblog

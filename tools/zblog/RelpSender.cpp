@@ -141,7 +141,13 @@ bool RelpSender::Send(std::string_view message) {
   // librelp takes the buffer as non-const but only reads it.
   auto* bytes = reinterpret_cast<unsigned char*>(const_cast<char*>(message.data()));
   Sending sending(this);
-  if (relpCltSendSyslog(m_pClient, bytes, message.size()) != RELP_RET_OK) {
+  const relpRetVal result = relpCltSendSyslog(m_pClient, bytes, message.size());
+  if (result != RELP_RET_OK) {
+    m_strBreak = result == RELP_RET_TIMED_OUT
+                     ? "no acknowledgment within " + std::to_string(m_uTimeout) + " s"
+                 : result == RELP_RET_SESSION_BROKEN || result == RELP_RET_IO_ERR
+                     ? "the connection broke"
+                     : "librelp error " + std::to_string(result);
     Close();
     return false;
   }

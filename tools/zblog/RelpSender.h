@@ -42,6 +42,8 @@ class RelpSender {
   // Sends one message on the open session. Returns false when the session broke (it is
   // then closed; what was sent on it and not acknowledged must be sent again).
   bool Send(std::string_view message);
+  // Why the last session broke, in a few words ("no acknowledgment within 10 s").
+  std::string const& BreakReason() const { return m_strBreak; }
   // Messages sent on this session (since Connect).
   uint64_t Sent() const { return m_uSent; }
   // Of those, how many are acknowledged at least.
@@ -60,6 +62,7 @@ class RelpSender {
   std::string m_strPort;
   RelpTls m_Tls;
   std::string m_strError;  // librelp's first error text during Connect
+  std::string m_strBreak;  // set when Send finds the session broken
   uint64_t m_uWindow;
   unsigned m_uTimeout;
   relpEngine_s* m_pEngine = nullptr;  // both null while not connected

@@ -4,12 +4,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <inttypes.h>
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
 
 #include <sstream>
 
+#include "AtomicFile.h"
 #include "LogPaths.h"
 #include "RegularFile.h"
 #include "ScopedOwners.h"
@@ -20,22 +22,32 @@ namespace {
 using zbutil_detail::ScopedFd;
 
 constexpr char kMagic[] = "zblog ship state 1";
-constexpr char kTemporarySuffix[] = ".tmp";
 constexpr size_t kMaxStateBytes = 8192;
 
-std::string Errno(std::string const& what) { return what + ": " + strerror(errno); }
+}  // namespace
 
-bool WriteAll(int fd, std::string const& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<size_t>(wrote);
+std::string ShipAppName(std::string const& logPath) {
+  std::string name(zbutil_logfile::FileNameOf(logPath));
+  if (name.size() > 48) name.resize(48);
+  for (char& c : name) {
+    if (c <= ' ' || c > '~') c = '_';
   }
-  return true;
+  if (name.empty() || name[0] == '.') name.insert(0, "_");
+  return name;
 }
 
-}  // namespace
+std::string ShipStatePath(std::string const& stateFile, std::string const& stateDirectory,
+                          std::string const& logPath) {
+  return stateFile.empty() ? stateDirectory + "/" + ShipAppName(logPath) + ".state" : stateFile;
+}
+
+std::string AbsoluteLogPath(std::string const& path) {
+  char directory[PATH_MAX];
+  if (path.empty() || path[0] == '/' || getcwd(directory, sizeof directory) == nullptr) {
+    return path;
+  }
+  return std::string(directory) + "/" + path;
+}
 
 StateLoad LoadShipState(std::string const& statePath, std::string const& logPath,
                         FollowCursor& cursor, std::string& error) {
@@ -79,30 +91,7 @@ std::string SaveShipState(std::string const& statePath, std::string const& logPa
   snprintf(hash, sizeof hash, "%016" PRIx64, cursor.m_uHash);
   const std::string text = std::string(kMagic) + "\nlog " + logPath + "\nposition " +
                            std::to_string(cursor.m_uPosition) + "\nhash " + hash + "\n";
-  const std::string temporary = statePath + kTemporarySuffix;
-  // Left by a shipper killed before its rename; removing a symlink removes only the link.
-  if (unlink(temporary.c_str()) != 0 && errno != ENOENT) return Errno("cannot remove " + temporary);
-  {
-    ScopedFd fd(
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640));
-    if (!fd.IsOpen()) return Errno("cannot create " + temporary);
-    if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0) {
-      std::string reason = Errno("cannot write " + temporary);
-      unlink(temporary.c_str());
-      return reason;
-    }
-  }
-  if (rename(temporary.c_str(), statePath.c_str()) != 0) {
-    std::string reason = Errno("cannot rename " + temporary);
-    unlink(temporary.c_str());
-    return reason;
-  }
-  ScopedFd directory(
-      open(zbutil_logfile::DirectoryOf(statePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!directory.IsOpen() || fsync(directory.Get()) != 0) {
-    return Errno("cannot sync the directory of " + statePath);
-  }
-  return "";
+  return ReplaceFileAtomically(statePath, text, 0640, true);
 }
 
 }  // namespace zblog

@@ -20,6 +20,21 @@
 
 namespace zblog {
 
+// The RFC 5424 APP-NAME the records of the log at `logPath` go under, which also names
+// its state file in a state directory: the file name, printable US-ASCII without blanks,
+// at most 48 characters, a leading dot replaced (the receiver's per-log file stays in
+// its directory).
+std::string ShipAppName(std::string const& logPath);
+
+// The state file of the log at `logPath`: `stateFile` when set, else
+// "<stateDirectory>/<app-name>.state".
+std::string ShipStatePath(std::string const& stateFile, std::string const& stateDirectory,
+                          std::string const& logPath);
+
+// `path` made absolute against the working directory: a state names its log by
+// absolute path, wherever ship runs.
+std::string AbsoluteLogPath(std::string const& path);
+
 enum class StateLoad { kMissing, kLoaded, kRefused };
 
 // Reads the state of `logPath` from `statePath`. kRefused (with the reason in `error`)

@@ -87,15 +87,23 @@ void ShippedLog::Add(uint64_t offset, std::string_view bytes, int severity, bool
   // back (to every piece of a long record too: its copy has a line feed at each cut).
   if (!bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
   if (send && !bytes.empty()) item.m_strMessage = m_fnPrefix(severity).append(bytes);
+  if (!send) ++m_Counters.m_uSkippedUnparsed;
   m_uQueuedBytes += item.m_strMessage.size();
+  if (ends) ++m_uQueuedRecords;
   m_Pending.push_back(std::move(item));
 }
 
 void ShippedLog::Confirm(uint64_t acknowledged) {
+  if (!m_InFlight.empty() && m_InFlight.front().m_uSequence <= acknowledged) {
+    m_Counters.m_tLastAcknowledged = time(nullptr);
+  }
   while (!m_InFlight.empty() && m_InFlight.front().m_uSequence <= acknowledged) {
+    m_Counters.m_uAcknowledgedBytes += m_InFlight.front().m_strMessage.size();
     if (m_InFlight.front().m_bEndsRecord) {
       m_Confirmed = m_InFlight.front().m_After;
       m_bStateMoved = true;
+      --m_uQueuedRecords;
+      if (!m_InFlight.front().m_strMessage.empty()) ++m_Counters.m_uAcknowledgedRecords;
     }
     m_uQueuedBytes -= m_InFlight.front().m_strMessage.size();
     m_InFlight.pop_front();

@@ -11,6 +11,7 @@
 // acknowledged (a restart sends an unfinished record again from its start).
 
 #include <stdint.h>
+#include <time.h>
 
 #include <deque>
 #include <functional>
@@ -30,6 +31,17 @@ struct ShipItem {
   FollowCursor m_After;
   bool m_bEndsRecord = true;  // false for a piece of a record that more pieces follow
   uint64_t m_uSequence = 0;   // once sent: the session's count of messages sent with it
+};
+
+// What a log's shipping has done since ship started, for monitoring. A record in
+// pieces counts once, when its last piece goes; bytes are those of the messages.
+struct ShipCounters {
+  uint64_t m_uSentRecords = 0;  // sent again after a broken session counts again
+  uint64_t m_uSentBytes = 0;
+  uint64_t m_uAcknowledgedRecords = 0;
+  uint64_t m_uAcknowledgedBytes = 0;
+  uint64_t m_uSkippedUnparsed = 0;  // runs of bytes outside records, with --unparsed skip
+  time_t m_tLastAcknowledged = 0;   // wall clock; 0: none yet
 };
 
 // The longest syslog message sent, header included: the receiving configuration's limit.
@@ -52,6 +64,11 @@ class ShippedLog {
   // Reads what is new into the queue of messages to send, about `budget` bytes at most.
   void Poll(uint64_t budget) { m_Follower.Poll(budget); }
   size_t QueuedBytes() const { return m_uQueuedBytes; }
+  // Records read and not acknowledged yet (a record in pieces counts once).
+  size_t QueuedRecords() const { return m_uQueuedRecords; }
+  std::string const& Path() const { return m_strPath; }
+  ShipCounters& Counters() { return m_Counters; }
+  ShipCounters const& Counters() const { return m_Counters; }
   std::deque<ShipItem>& Pending() { return m_Pending; }    // read, not sent yet
   std::deque<ShipItem>& InFlight() { return m_InFlight; }  // sent, not acknowledged
   // The receiver has acknowledged the first `acknowledged` messages of the session.
@@ -61,6 +78,7 @@ class ShippedLog {
   // Writes the state when it moved. Returns an empty string or the reason it failed.
   std::string SaveState();
   bool LostAny() const { return m_Follower.LostAny(); }
+  LogWatch const& Watch() const { return m_Follower.Watch(); }
 
  private:
   void Add(uint64_t offset, std::string_view bytes, int severity, bool send, bool ends);
@@ -79,6 +97,8 @@ class ShippedLog {
   std::deque<ShipItem> m_Pending;
   std::deque<ShipItem> m_InFlight;
   size_t m_uQueuedBytes = 0;
+  size_t m_uQueuedRecords = 0;  // queued items that end a record
+  ShipCounters m_Counters;
 };
 
 }  // namespace zblog

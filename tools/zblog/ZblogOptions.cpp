@@ -22,7 +22,9 @@ constexpr char kUsageHead[] =
     "       zblog parse [--follow] [FILE]...\n"
     "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
     "                  --tls-ca FILE --tls-cert FILE --tls-key FILE [--tls-peer NAME]...\n"
-    "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest] LOG...\n"
+    "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest]\n"
+    "                  [--metrics FILE] LOG...\n"
+    "       zblog ship --status [--json] (--state FILE | --state-dir DIR) LOG...\n"
     "\n"
     "Appends one record (MESSAGE, words joined by blanks) to a shared log, or one\n"
     "record per non-empty line of standard input when no MESSAGE is given. Records,\n"
@@ -59,6 +61,11 @@ constexpr char kUsageTail[] =
     "The session is TLS: the receiver's certificate must be signed by --tls-ca and name\n"
     "--tls-peer (default: the target); ship shows --tls-cert and --tls-key to the\n"
     "receiver. --insecure-no-tls sends in clear text to whoever answers instead.\n"
+    "--status prints, per LOG, where its state stands: the acknowledged file and\n"
+    "offset, the bytes and records behind the live log's end, the last acknowledgement\n"
+    "and whether a ship holds the state (--json: one object per log); it changes\n"
+    "nothing and may run beside ship. --metrics FILE rewrites FILE every 2 s with\n"
+    "ship's counters in the Prometheus text format.\n"
     "\n"
     "Exit status: 0 success; 1 a log that cannot be opened, records lost (another\n"
     "process held the lock past the wait, or rotation failed), or input that is not a\n"
@@ -220,7 +227,10 @@ enum ShipOption {
   kTlsCert,
   kTlsKey,
   kTlsPeer,
-  kInsecureNoTls
+  kInsecureNoTls,
+  kStatus,
+  kJson,
+  kMetrics
 };
 constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kTarget},
                                        {"port", required_argument, nullptr, kPort},
@@ -234,6 +244,9 @@ constexpr struct option kShipLong[] = {{"target", required_argument, nullptr, kT
                                        {"tls-key", required_argument, nullptr, kTlsKey},
                                        {"tls-peer", required_argument, nullptr, kTlsPeer},
                                        {"insecure-no-tls", no_argument, nullptr, kInsecureNoTls},
+                                       {"status", no_argument, nullptr, kStatus},
+                                       {"json", no_argument, nullptr, kJson},
+                                       {"metrics", required_argument, nullptr, kMetrics},
                                        {"help", no_argument, nullptr, 'h'},
                                        {nullptr, 0, nullptr, 0}};
 
@@ -298,12 +311,23 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
       case kInsecureNoTls:
         ship.m_Tls.m_bEnabled = false;
         break;
+      case kStatus:
+        ship.m_bStatus = true;
+        break;
+      case kJson:
+        ship.m_bJson = true;
+        break;
+      case kMetrics:
+        if (value.empty()) return "empty --metrics";
+        ship.m_strMetricsFile = value;
+        break;
       default:  // '?' or ':'
         return scanner.Error(option);
     }
   }
   ship.m_vLogs = scanner.Operands();
-  if (ship.m_strTarget.empty()) return "ship needs --target HOST";
+  if (ship.m_bJson && !ship.m_bStatus) return "--json goes with --status";
+  if (ship.m_strTarget.empty() && !ship.m_bStatus) return "ship needs --target HOST";
   if (ship.m_vLogs.empty()) return "ship needs at least one log";
   if (ship.m_strStateFile.empty() == ship.m_strStateDirectory.empty()) {
     return "ship needs either --state FILE or --state-dir DIR";
@@ -311,7 +335,8 @@ std::string ParseShip(std::vector<std::string> const& arguments, Options& option
   if (!ship.m_strStateFile.empty() && ship.m_vLogs.size() > 1) {
     return "--state keeps one log's state: use --state-dir for several logs";
   }
-  return CheckTls(ship.m_Tls);
+  // The unit's command line with --status added reports on it: its TLS is not needed.
+  return ship.m_bStatus ? "" : CheckTls(ship.m_Tls);
 }
 
 constexpr struct option kParseLong[] = {{"follow", no_argument, nullptr, 'F'},

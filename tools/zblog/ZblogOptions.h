@@ -48,6 +48,9 @@ struct ShipOptions {
   bool m_bSkipUnparsed = false;     // bytes outside records: skipped, not shipped
   bool m_bFromOldest = false;       // ignore the state: start at the oldest backup
   RelpTls m_Tls;                    // --tls-*; --insecure-no-tls turns it off
+  std::string m_strMetricsFile;     // --metrics: rewritten every few seconds
+  bool m_bStatus = false;           // --status: report the states, ship nothing
+  bool m_bJson = false;             // --json: the report as JSON lines
 };
 
 struct Options {

@@ -12,8 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "LogPaths.h"
 #include "RelpSender.h"
+#include "ShipMonitor.h"
+#include "ShipState.h"
 #include "ShippedLog.h"
 
 namespace zblog {
@@ -29,6 +30,7 @@ constexpr long kSaveMilliseconds = 200;        // state files written at most th
 constexpr long kShutdownMilliseconds = 10000;  // at a stop, sending goes on this long at most
 constexpr size_t kMaxQueuedBytes = size_t{64} * 1024 * 1024;  // per log, while the receiver is away
 constexpr size_t kSendsPerRound = 10000;
+constexpr long kReportMilliseconds = 1000;
 constexpr char kMarkAppName[] = "zblog-ship-mark";
 
 volatile sig_atomic_t sg_iStop = 0;
@@ -39,23 +41,6 @@ long long NowMilliseconds() {
   struct timespec now {};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-void Pause(long milliseconds) {
-  struct timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-  nanosleep(&pause, nullptr);  // a signal cuts it short
-}
-
-// RFC 5424 APP-NAME: printable US-ASCII without blanks, at most 48 characters. A
-// leading dot is replaced, so that the receiver's per-log file stays in its directory.
-std::string AppName(std::string const& path) {
-  std::string name(zbutil_logfile::FileNameOf(path));
-  if (name.size() > 48) name.resize(48);
-  for (char& c : name) {
-    if (c <= ' ' || c > '~') c = '_';
-  }
-  if (name.empty() || name[0] == '.') name.insert(0, "_");
-  return name;
 }
 
 // "<PRI>1 TIMESTAMP HOST APP - - - ": local0, the time of sending.
@@ -75,7 +60,9 @@ class Shipper {
  public:
   explicit Shipper(ShipOptions const& options)
       : m_Options(options),
-        m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds) {
+        m_Sender(options.m_strTarget, options.m_strPort, options.m_Tls, kWindow, kTimeoutSeconds),
+        m_Monitor(options.m_strTarget + ":" + options.m_strPort, options.m_strMetricsFile,
+                  [this](std::string const& text) { Notice(m_Options.m_strTarget, text); }) {
     m_strHost = options.m_strHostname;
     if (m_strHost.empty()) {
       char name[HOST_NAME_MAX + 1] = {};
@@ -89,9 +76,20 @@ class Shipper {
  private:
   // Trouble with a log (a loss, bytes that are not records) counts for the exit status;
   // the receiver's comings and goings are news only: nothing is lost by them.
+  // At most one such line a second, so that a log rotating past ship many times a
+  // second does not flood the journal; the next line says how many were left out.
   void Report(std::string const& log, std::string const& text) {
-    Notice(log, text);
     m_bTrouble = true;
+    const long long now = NowMilliseconds();
+    if (m_llLastReport != 0 && now - m_llLastReport < kReportMilliseconds) {
+      ++m_uUnreported;
+      return;
+    }
+    m_llLastReport = now;
+    Notice(log, m_uUnreported == 0 ? text
+                                   : text + " (and " + std::to_string(m_uUnreported) +
+                                         " more reports before, not shown)");
+    m_uUnreported = 0;
   }
   static void Notice(std::string const& log, std::string const& text) {
     fprintf(stderr, "zblog: %s: %s\n", log.c_str(), text.c_str());
@@ -101,6 +99,13 @@ class Shipper {
   void Broken();
   void ConfirmAll();
   void SaveStates(bool force);
+  void Tick(long long now, bool force) {
+    std::string error = m_Monitor.Tick(now, m_vLogs, force);
+    if (!error.empty() && error != m_strMetricsError) Notice(m_Options.m_strMetricsFile, error);
+    m_strMetricsError = std::move(error);  // reported once, until it changes
+  }
+  // Reports the receiver gone (`text` on standard error) unless it already was.
+  void MarkAway(std::string const& text);
 
   ShipOptions const& m_Options;
   std::string m_strHost;
@@ -112,7 +117,11 @@ class Shipper {
   long long m_llLastSave = 0;
   long long m_llStopBy = 0;  // once a stop is asked for: when sending gives up
   bool m_bReceiverAway = false;
+  ShipMonitor m_Monitor;
+  std::string m_strMetricsError;
   bool m_bTrouble = false;
+  long long m_llLastReport = 0;
+  unsigned long m_uUnreported = 0;
 };
 
 bool Shipper::SendPending(bool& sentAny) {
@@ -125,6 +134,8 @@ bool Shipper::SendPending(bool& sentAny) {
       ShipItem& item = pending.front();
       if (!item.m_strMessage.empty()) {
         if (!m_Sender.Send(item.m_strMessage)) return false;
+        log->Counters().m_uSentBytes += item.m_strMessage.size();
+        log->Counters().m_uSentRecords += item.m_bEndsRecord ? 1 : 0;
         ++sends;
         sentAny = true;
       }
@@ -156,11 +167,17 @@ void Shipper::ConfirmAll() {
 void Shipper::Broken() {
   ConfirmAll();  // what was acknowledged before the break stays acknowledged
   for (auto& log : m_vLogs) log->Requeue();
+  MarkAway("the receiver went away (" + m_Sender.BreakReason() +
+           "); keeping the records, retrying");
+  m_llNextConnect = NowMilliseconds() + m_lRetry;
+}
+
+void Shipper::MarkAway(std::string const& text) {
   if (!m_bReceiverAway) {
-    Notice(m_Options.m_strTarget, "the receiver went away; keeping the records, retrying");
+    Notice(m_Options.m_strTarget, text);
+    m_Monitor.Connection(false);
   }
   m_bReceiverAway = true;
-  m_llNextConnect = NowMilliseconds() + m_lRetry;
 }
 
 void Shipper::SaveStates(bool force) {
@@ -175,10 +192,9 @@ void Shipper::SaveStates(bool force) {
 
 int Shipper::Run() {
   for (std::string const& path : m_Options.m_vLogs) {
-    const std::string state = m_Options.m_strStateFile.empty()
-                                  ? m_Options.m_strStateDirectory + "/" + AppName(path) + ".state"
-                                  : m_Options.m_strStateFile;
-    const std::string app = AppName(path);
+    const std::string state =
+        ShipStatePath(m_Options.m_strStateFile, m_Options.m_strStateDirectory, path);
+    const std::string app = ShipAppName(path);
     auto log = std::make_unique<ShippedLog>(
         path, state, m_Options.m_bSkipUnparsed,
         [this, app](int severity) { return SyslogPrefix(severity, m_strHost, app); },
@@ -190,9 +206,13 @@ int Shipper::Run() {
     }
     m_vLogs.push_back(std::move(log));
   }
+  m_Monitor.Ready();
   for (;;) {
     const long long now = NowMilliseconds();
-    if (sg_iStop != 0 && m_llStopBy == 0) m_llStopBy = now + kShutdownMilliseconds;
+    if (sg_iStop != 0 && m_llStopBy == 0) {
+      m_llStopBy = now + kShutdownMilliseconds;
+      m_Monitor.Stopping();
+    }
     bool busy = false;
     for (auto& log : m_vLogs) {
       if (log->QueuedBytes() < kMaxQueuedBytes) log->Poll(kMaxQueuedBytes - log->QueuedBytes());
@@ -200,12 +220,13 @@ int Shipper::Run() {
     if (!m_Sender.IsConnected() && now >= m_llNextConnect) {
       const std::string error = m_Sender.Connect();
       if (error.empty()) {
-        if (m_bReceiverAway) Notice(m_Options.m_strTarget, "the receiver is back");
+        Notice(m_Options.m_strTarget, std::string(m_bReceiverAway ? "the receiver is back: " : "") +
+                                          "connected on port " + m_Options.m_strPort);
         m_bReceiverAway = false;
+        m_Monitor.Connection(true);
         m_lRetry = kFirstRetryMilliseconds;
       } else {
-        if (!m_bReceiverAway) Notice(m_Options.m_strTarget, error + "; retrying");
-        m_bReceiverAway = true;
+        MarkAway(error + "; retrying");
         m_llNextConnect = now + m_lRetry;
         m_lRetry = std::min(m_lRetry * 2, kMaxRetryMilliseconds);
       }
@@ -222,14 +243,25 @@ int Shipper::Run() {
       if (!SendMarks()) Broken();
     }
     SaveStates(false);
+    Tick(now, false);
     // At a stop with the receiver away nothing more can be confirmed: the state holds.
     if (m_llStopBy != 0 &&
         ((!pending && !inFlight) || now >= m_llStopBy || !m_Sender.IsConnected())) {
       break;
     }
-    if (!busy) Pause(kPollMilliseconds);
+    if (!busy) {
+      // Woken by a change in a log's directory; while a queue is full, the plain poll:
+      // the writers' events would only spin a loop that waits for the receiver.
+      std::vector<LogWatch const*> watches;
+      for (auto const& log : m_vLogs) {
+        if (log->QueuedBytes() < kMaxQueuedBytes) watches.push_back(&log->Watch());
+      }
+      if (watches.size() < m_vLogs.size()) watches.clear();
+      WaitForChange(watches, kPollMilliseconds);
+    }
   }
   SaveStates(true);
+  Tick(NowMilliseconds(), true);
   m_Sender.Close();
   const bool lost =
       std::any_of(m_vLogs.begin(), m_vLogs.end(), [](auto const& log) { return log->LostAny(); });
@@ -252,12 +284,7 @@ int RunShip(ShipOptions const& options) {
   signal(SIGPIPE, SIG_IGN);  // a receiver that goes away is an error result, not a signal
   // The state names its log by absolute path, whatever the directory ship runs in.
   ShipOptions absolute = options;
-  char directory[PATH_MAX];
-  for (std::string& log : absolute.m_vLogs) {
-    if (log[0] != '/' && getcwd(directory, sizeof directory) != nullptr) {
-      log.insert(0, std::string(directory) + "/");
-    }
-  }
+  for (std::string& log : absolute.m_vLogs) log = AbsoluteLogPath(log);
   Shipper shipper(absolute);
   return shipper.Run();
 }

@@ -9,18 +9,20 @@
 #ifdef ZBLOG_HAVE_SHIP
 #include "ZblogShip.h"
 #endif
+#include "ZblogStatus.h"
 #include "ZblogWrite.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  zblog::Options options;
+  const std::string error = zblog::ParseArguments(arguments, options);
 #ifndef ZBLOG_HAVE_SHIP
-  if (!arguments.empty() && arguments[0] == "ship") {
+  // --status reads files only: it works without librelp.
+  if (options.m_eCommand == zblog::Command::kShip && !options.m_Ship.m_bStatus) {
     fputs("zblog: this zblog was built without ship (librelp was not found)\n", stderr);
     return 2;
   }
 #endif
-  zblog::Options options;
-  const std::string error = zblog::ParseArguments(arguments, options);
   if (!error.empty()) {
     fprintf(stderr, "zblog: %s\nTry 'zblog --help'.\n", error.c_str());
     return 2;
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     case zblog::Command::kParse:
       return zblog::RunParse(options.m_Parse);
     case zblog::Command::kShip:
+      if (options.m_Ship.m_bStatus) return zblog::RunShipStatus(options.m_Ship);
 #ifdef ZBLOG_HAVE_SHIP
       return zblog::RunShip(options.m_Ship);
 #else
