@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "RecordJson.h"
-#include "RecordParser.h"
+#include "record/RecordJson.h"
+#include "record/RecordParser.h"
 
 namespace {
 

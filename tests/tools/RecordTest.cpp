@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "RecordJson.h"
-#include "RecordParser.h"
+#include "record/RecordJson.h"
+#include "record/RecordParser.h"
 #include "logging/LoggerTestSupport.h"
 
 namespace zblog_test {

@@ -11,7 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "RelpSender.h"
+#include "ship/RelpSender.h"
 
 int main(int argc, char** argv) {
   zblog::RelpTls tls;

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "ZblogOptions.h"
-#include "ZblogParse.h"
+#include "parse/ParseCommand.h"
 #ifdef ZBLOG_HAVE_SHIP
-#include "ZblogShip.h"
+#include "ship/ShipCommand.h"
 #endif
-#include "ZblogStatus.h"
-#include "ZblogWrite.h"
+#include "ship/StatusCommand.h"
+#include "write/WriteCommand.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   }
   switch (options.m_eCommand) {
     case zblog::Command::kHelp:
-      fputs(zblog::UsageText(), stdout);
+      fputs(zblog::UsageText().c_str(), stdout);
       return 0;
     case zblog::Command::kVersion:
       fputs(zblog::VersionText(), stdout);
