@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "logging/LoggerTestSupport.h"
 #include "record/RecordJson.h"
 #include "record/RecordParser.h"
-#include "logging/LoggerTestSupport.h"
 
 namespace zblog_test {
 namespace {

@@ -18,27 +18,17 @@ namespace zblog {
 namespace {
 
 // librelp tells of acknowledgments only through its debug printer (which it calls
-// unconditionally, so one must be set): "ADD sess %p unacked %d" when a message goes
-// out, "DEL sess %p unacked %d" when its acknowledgment comes in. The count tells the
-// sender exactly how many are acknowledged; a librelp that prints otherwise leaves the
-// sender with the window bound.
+// unconditionally, so one must be set); AckCounter reads the lines that count.
 thread_local RelpSender* tl_pSending = nullptr;  // the sender inside a librelp call
 
-constexpr char kAdded[] = "ADD sess %p unacked %d";
-constexpr char kDeleted[] = "DEL sess %p unacked %d";
 constexpr char kConnectFailed[] = "error opening connection to remote peer";
 
-void OnDebug(char* format, ...) {
-  if (tl_pSending == nullptr || format == nullptr) return;
-  const bool added = strncmp(format, kAdded, sizeof kAdded - 1) == 0;
-  if (!added && strncmp(format, kDeleted, sizeof kDeleted - 1) != 0) return;
+void PrintDebug(char* format, ...) {
+  if (tl_pSending == nullptr) return;
   va_list arguments;
   va_start(arguments, format);
-  // The analyzer does not see va_start initialise the list.
-  va_arg(arguments, void*);  // NOLINT(clang-analyzer-valist.Uninitialized)
-  const int unacknowledged = va_arg(arguments, int);
+  tl_pSending->OnDebug(format, arguments);
   va_end(arguments);
-  tl_pSending->CountUnacknowledged(unacknowledged, added);
 }
 
 // librelp reports a refused certificate or a failed handshake only through callbacks.
@@ -72,7 +62,7 @@ RelpSender::RelpSender(std::string host, std::string port, RelpTls tls, int wind
     : m_strHost(std::move(host)),
       m_strPort(std::move(port)),
       m_Tls(std::move(tls)),
-      m_uWindow(static_cast<uint64_t>(window)),
+      m_Acks(static_cast<uint64_t>(window)),
       m_uTimeout(timeoutSeconds) {}
 
 RelpSender::~RelpSender() { Close(); }
@@ -96,12 +86,11 @@ int RelpSender::EnableTls() {
 
 std::string RelpSender::Connect() {
   Close();
-  m_uSent = 0;
-  m_iUnacknowledged = -1;
+  m_Acks.Reset();
   m_strError.clear();
   Sending sending(this);
   relpRetVal result = relpEngineConstruct(&m_pEngine);
-  if (result == RELP_RET_OK) result = relpEngineSetDbgprint(m_pEngine, OnDebug);
+  if (result == RELP_RET_OK) result = relpEngineSetDbgprint(m_pEngine, PrintDebug);
   if (result == RELP_RET_OK) result = relpEngineSetOnAuthErr(m_pEngine, OnAuthError);
   if (result == RELP_RET_OK) result = relpEngineSetOnErr(m_pEngine, OnError);
   if (result == RELP_RET_OK) result = relpEngineSetOnGenericErr(m_pEngine, OnGenericError);
@@ -114,7 +103,7 @@ std::string RelpSender::Connect() {
   if (result == RELP_RET_OK) result = relpCltSetTimeout(m_pClient, m_uTimeout);
   if (result == RELP_RET_OK)
     result = relpCltSetConnTimeout(m_pClient, static_cast<int>(m_uTimeout));
-  if (result == RELP_RET_OK) result = relpCltSetWindowSize(m_pClient, static_cast<int>(m_uWindow));
+  if (result == RELP_RET_OK) result = relpCltSetWindowSize(m_pClient, Window());
   if (result == RELP_RET_OK && m_Tls.m_bEnabled) result = EnableTls();
   if (result == RELP_RET_OK) {
     result = relpCltConnect(m_pClient, AF_UNSPEC, reinterpret_cast<unsigned char*>(&m_strPort[0]),
@@ -151,19 +140,8 @@ bool RelpSender::Send(std::string_view message) {
     Close();
     return false;
   }
-  ++m_uSent;
+  m_Acks.CountSent();
   return true;
-}
-
-void RelpSender::CountUnacknowledged(int count, bool added) {
-  if (added || m_iUnacknowledged >= 0) m_iUnacknowledged = count;
-}
-
-uint64_t RelpSender::Acknowledged() const {
-  if (m_iUnacknowledged >= 0) {
-    return m_uSent > static_cast<uint64_t>(m_iUnacknowledged) ? m_uSent - m_iUnacknowledged : 0;
-  }
-  return m_uSent > m_uWindow ? m_uSent - m_uWindow : 0;
 }
 
 void RelpSender::Close() {

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdarg.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "logging/LoggerTestSupport.h"
+#include "ship/AckCounter.h"
+#include "ship/MessageSender.h"
+#include "ship/Shipper.h"
+
+namespace zblog_test {
+namespace {
+
+// A receiver in the process: keeps the record messages it gets (marks aside) and
+// acknowledges at most `acknowledges` messages of each session; the session breaks once,
+// at record message `breakAt` (0: never), as a dropped connection would. It asks ship to stop once
+// `stopAfter` record messages have come; from then on it breaks every send, as a
+// receiver gone away would, so that ship stops at once with what it has unconfirmed.
+// Ship is stopped after 10 s in any case, so that a fault fails the test, not hangs it.
+class FakeSender : public zblog::MessageSender {
+ public:
+  FakeSender(size_t stopAfter, uint64_t acknowledges, size_t breakAt)
+      : m_uStopAfter(stopAfter), m_uAcknowledges(acknowledges), m_uBreakAt(breakAt) {}
+
+  std::string Connect() override {
+    m_bConnected = m_iStop == 0;
+    m_uSent = 0;
+    return m_bConnected ? "" : "gone";
+  }
+  bool IsConnected() const override {
+    if (std::chrono::steady_clock::now() > m_Deadline) m_iStop = 1;
+    return m_bConnected;
+  }
+  bool Send(std::string_view message) override {
+    const bool record = message.find("zblog-ship-mark") == std::string_view::npos;
+    if (m_iStop != 0 || (record && m_vRecords.size() + 1 == m_uBreakAt)) {
+      m_uBreakAt = 0;
+      m_bConnected = false;
+      return false;
+    }
+    ++m_uSent;
+    if (record) {
+      m_vRecords.emplace_back(message.substr(message.rfind(" - ") + 3));
+      if (m_vRecords.size() >= m_uStopAfter) m_iStop = 1;
+    }
+    return true;
+  }
+  std::string const& BreakReason() const override { return m_strReason; }
+  uint64_t Sent() const override { return m_uSent; }
+  uint64_t Acknowledged() const override { return std::min(m_uSent, m_uAcknowledges); }
+  int Window() const override { return 4; }
+  void Close() override { m_bConnected = false; }
+
+  mutable volatile sig_atomic_t m_iStop = 0;
+  std::vector<std::string> m_vRecords;  // the messages of the records received
+
+ private:
+  size_t m_uStopAfter;
+  uint64_t m_uAcknowledges;
+  size_t m_uBreakAt;
+  bool m_bConnected = false;
+  uint64_t m_uSent = 0;
+  std::chrono::steady_clock::time_point m_Deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::string m_strReason = "broken by the test";
+};
+
+std::vector<std::string> Messages(int first, int last, std::vector<std::string> messages = {}) {
+  for (int i = first; i <= last; ++i) messages.push_back("record " + std::to_string(i));
+  return messages;
+}
+
+// The state moves only past what the receiver acknowledged, through rotations: a ship
+// whose receiver confirms 5 records a session, with a broken session in between (what
+// was unconfirmed goes again, in order), then a restart that gets the rest (and only
+// that), then a receiver that confirms nothing, after which the next ship sends the
+// same records again.
+TEST(Shipper, StateAdvancesOnlyOverAcknowledgedRecords) {
+  logger_test::TempDir dir;
+  logger_test::ProbeLogger logger(dir.Path(), "app.log", 700, 9);
+  for (int i = 1; i <= 20; ++i) logger.Log(zbLogError, "ship.cpp", i, "record %d", i);
+  ASSERT_TRUE(logger_test::Exists(dir.File("app.log_1.Bak")));  // rotated in between
+
+  zblog::ShipOptions options;
+  options.m_vLogs = {dir.File("app.log")};
+  options.m_strTarget = "receiver";
+  options.m_strStateFile = dir.File("app.state");
+  const auto ship = [&options](size_t stopAfter, uint64_t acknowledges, bool fromOldest,
+                               size_t breakAt = 0) {
+    FakeSender sender(stopAfter, acknowledges, breakAt);
+    options.m_bFromOldest = fromOldest;
+    EXPECT_EQ(zblog::ShipLogs(options, sender, sender.m_iStop), 0);
+    return sender.m_vRecords;
+  };
+
+  EXPECT_EQ(ship(24, 5, true, 10), Messages(6, 20, Messages(1, 9)));
+  EXPECT_EQ(ship(10, UINT64_MAX, false), Messages(11, 20));
+  for (int i = 21; i <= 25; ++i) logger.Log(zbLogError, "ship.cpp", i, "record %d", i);
+  EXPECT_EQ(ship(5, 0, false), Messages(21, 25));
+  EXPECT_EQ(ship(5, UINT64_MAX, false), Messages(21, 25));
+}
+
+void Feed(zblog::AckCounter& counter, char const* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  counter.OnDebug(format, arguments);
+  va_end(arguments);
+}
+
+// librelp's count where it prints it as expected; otherwise the window bound, never
+// more than the receiver can have confirmed.
+TEST(AckCounter, CountsLibrelpsLinesAndFallsBackToTheWindow) {
+  char session;
+  zblog::AckCounter counter(64);
+  for (int i = 0; i < 100; ++i) counter.CountSent();
+  EXPECT_EQ(counter.Acknowledged(), 36u);  // nothing told: all but a window
+  Feed(counter, "DEL sess %p unacked %d, sessState %d\n", &session, 0, 0);
+  EXPECT_EQ(counter.Acknowledged(), 36u);  // a DEL before any ADD is no count of ours
+  Feed(counter, "ADD sess %p unacked %d, sessState %d\n", &session, 10, 0);
+  EXPECT_EQ(counter.Acknowledged(), 90u);
+  Feed(counter, "DEL sess %p unacked %d, sessState %d\n", &session, 3, 0);
+  EXPECT_EQ(counter.Acknowledged(), 97u);
+
+  zblog::AckCounter other(64);  // a librelp that prints otherwise
+  for (int i = 0; i < 100; ++i) other.CountSent();
+  Feed(other, "ADD session %p, %d unacknowledged\n", &session, 0);
+  Feed(other, "ADD sess %s unacked %d\n", "x", 0);
+  Feed(other, "ADD sess %p unacked %d\n", &session, 1000);  // more than a window
+  Feed(other, "ADD sess %p unacked %d\n", &session, -1);
+  EXPECT_EQ(other.Acknowledged(), 36u);
+  other.Reset();
+  EXPECT_EQ(other.Acknowledged(), 0u);
+}
+
+}  // namespace
+}  // namespace zblog_test
