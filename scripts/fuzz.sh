@@ -14,7 +14,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 mkdir -p build/fuzz/artifacts
-for target in string_core string_transform reparser record_parser; do
+for target in string_core string_transform reparser record_parser follower; do
   work="build/fuzz/corpus/$target"
   mkdir -p "$work"
   echo "=== fuzz $target for ${seconds}s"
