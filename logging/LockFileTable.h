@@ -15,8 +15,8 @@
 // the programs that derive from it. It is created at the logger's first use and freed by
 // its destructor, and found two ways: by the object's address (a map under a mutex, for
 // the first call, the getters and the setters), and, once the files are open, by the
-// lock descriptor through a table indexed by descriptor number, so that a record costs
-// two atomic loads and one uncontended mutex, no system call and no search.
+// lock descriptor through a table indexed by descriptor number, so that a record finds it
+// with two atomic loads: no mutex, no system call and no search.
 //
 // fork(): the tables are copied; each mutex is re-created at its first use in the child
 // (ThreadLock).

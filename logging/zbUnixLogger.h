@@ -7,8 +7,9 @@
 // touched until the first Log() call, which fills in the settings (built-in defaults,
 // then the environment variable LogLevel, then the LoadLogSettings hook), asks
 // GetGroupID for the files' group and opens both files. From then on the logger is
-// either open for its whole life or, when an open failed, silent for good: opening is
-// never retried.
+// either open for its whole life or, when that first open failed, silent for good: it
+// is never retried. Once open, a log found moved or removed at a rotation is opened
+// again at its path (RotateLogBackup); the lock file never is.
 //
 // Each record is one line, written with one write(2) while the process holds an
 // exclusive POSIX record lock on the lock file:
@@ -145,12 +146,14 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // (syslog names the path, once) instead of blocking the caller or receiving its
   // records; and close-on-exec, set right after each open, so programs the caller
   // starts do not inherit the files.
-  // Returns 0, or -1 when either file could not be opened.
+  // Returns 0, or -1 when either file could not be opened (or the lock file could not
+  // be entered in the process's table of lock files).
   int OpenLogFile();
 
   // Moves the log's content into the next backup when the log is larger than the
   // limit, then empties the log in place. The next backup is the lowest missing number
   // (probed by name with access), or, when 1..N all exist, N after shifting k to k-1.
+  // With no backups configured, the log is emptied and its content discarded.
   // Returns 0 when nothing was needed or the rotation succeeded, -1 when a step failed
   // (the log then keeps its records). A backup whose group cannot be set is reported
   // to syslog and still counts as success. Call only while holding the record lock.
@@ -164,9 +167,10 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   //   has none) that is placed only when complete: a log that another program empties
   //   meanwhile fails the rotation instead of killing the caller, and no half-made
   //   backup is ever in place;
-  // - the new backup's bytes and name are flushed to disk before the log is emptied, so
-  //   a power cut leaves every record in the log or a backup. A kill between placing
-  //   the backup and emptying the log leaves that content to be copied once more.
+  // - the new backup's bytes, and its name where the directory can be opened for
+  //   reading, are flushed to disk before the log is emptied, so a power cut leaves
+  //   every record in the log or a backup. A kill between placing the backup and
+  //   emptying the log leaves that content to be copied once more.
   int RotateLogBackup();
   // Where the next rotation writes: with N backups configured, `allPresent`
   // is true when backups 1..N all exist (then `number` is N and `path` names it);
@@ -180,11 +184,12 @@ class ZBUTIL_API zbUnixLogger : public zbILogger {
   // under the process's umask, or emptied) through two shared mappings. Returns 0, or
   // -1 on any failure (an empty or missing source among them, and a full file system,
   // which gives -1, never SIGBUS); a destination created or emptied before the failure
-  // may stay empty. Uses no member of the logger. A source that another process
+  // may be left empty, or as long as the source and filled with zero bytes. Uses no
+  // member of the logger. A source that another process
   // shortens during the copy faults the mapping (SIGBUS), which is why rotation does
   // not use it.
   int MemCopyFile(String const& source, String const& destination) const;
-  // Copies `source` into `destination` unless `destination` is empty, then truncates
+  // Copies `source` into `destination` unless `destination` is an empty name, then truncates
   // the open log descriptor to length 0. Returns 0, or -1 when the copy (log left
   // untouched) or the truncation failed. Call only while holding the record lock.
   int MoveFileContent(String const& source, String const& destination);

@@ -74,8 +74,10 @@ class LogFollower {
   std::vector<BackupFile> FreshBackups(std::vector<BackupFile> const& listed) const;
   // After a rotation: queues the rest of the backup that took the generation, then the
   // newer backups whole, for GoOnRecovering; the live log is read from 0 after them.
-  // Returns false, changing nothing, while the rotation has not emptied the log yet.
-  // Returns false, changing nothing, also when no backup is new.
+  // Returns false, changing nothing, when no backup is new. Returns false also while
+  // the rotation seems not to have emptied the log yet (the newest new backup empty or
+  // as large as the log), counting the polls it waits; after 20 of them it goes on (a
+  // log that regrew to that very size).
   bool Recover();
   // Reads the queued backups on, adding the bytes handed on to `total`, until `total`
   // reaches `budget`. Returns true once they are all read.
