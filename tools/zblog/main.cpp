@@ -1,4 +1,5 @@
-// zblog: writes records to a shared log from the shell, and reads logs as JSON lines.
+// zblog: writes records to a shared log from the shell, reads logs as JSON lines, and
+// ships them to a RELP receiver.
 #include <stdio.h>
 
 #include <string>

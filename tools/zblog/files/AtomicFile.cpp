@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "LogPaths.h"
@@ -40,7 +41,10 @@ std::string ReplaceFileAtomically(std::string const& path, std::string const& te
     ScopedFd fd(
         open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (!fd.IsOpen()) return Errno("cannot create " + temporary);
-    if (!WriteAll(fd.Get(), text) || (durable && fsync(fd.Get()) != 0)) {
+    // `mode` whatever the umask: a service's tight umask must not hide the metrics
+    // from the collector that reads them as another user.
+    if (fchmod(fd.Get(), mode) != 0 || !WriteAll(fd.Get(), text) ||
+        (durable && fsync(fd.Get()) != 0)) {
       std::string reason = Errno("cannot write " + temporary);
       unlink(temporary.c_str());
       return reason;

@@ -12,7 +12,7 @@
 
 namespace zblog {
 
-// Replaces `path` with `text` (a new file gets `mode`, less the umask). With `durable`
+// Replaces `path` with `text` in a new file of `mode` (the umask aside). With `durable`
 // the file and its directory are synced, so that after a crash it holds the old content
 // or the new, whole. Returns an empty string, or the reason it failed (the old file is
 // then left as it was).
