@@ -47,11 +47,12 @@ start_receiver
 # A state file that is corrupt or another log's is refused; a symlink planted where
 # ship writes its state is replaced, never written through.
 state="$tmp/state/app.log.state"
-for bad in "garbage" "$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
-  echo "$bad" >"$state"
-  ! "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state "$state" "$log" 2>"$tmp/refused.out" ||
-    fail "a bad state file was accepted"
-  has "$tmp/refused.out" "corrupt\|belongs to another log" || fail "$(cat "$tmp/refused.out")"
+for bad in "is corrupt:garbage" \
+  "belongs to another log:$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
+  echo "${bad#*:}" >"$state"
+  ! timeout 10 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state "$state" "$log" \
+    2>"$tmp/refused.out" || fail "a bad state file was accepted"
+  has "$tmp/refused.out" "${bad%%:*}" || fail "$(cat "$tmp/refused.out")"
 done
 rm "$state"
 echo "untouched" >"$tmp/victim"
