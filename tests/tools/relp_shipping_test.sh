@@ -84,18 +84,22 @@ metric() {
     "$tmp/metrics.prom" && fail "metrics: $(cat "$tmp/metrics.prom")"
   awk -v name="$1" '$1 ~ "^" name "({|$)" {print $2}' "$tmp/metrics.prom"
 }
+# ship's status and metrics while the receiver is away.
+away_for_3_seconds() {
+  status_field behind_bytes >"$tmp/behind.1"
+  sleep 3
+  [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
+    fail "--status showed no backlog growing while the receiver was away"
+  [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
+  [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
+}
 # While they write: kills at random moments, and a receiver outage of three seconds.
 kills=0
 for step in $(seq 12); do
   sleep "0.$((RANDOM % 5 + 3))"
   if [ "$step" -eq 3 ]; then
     stop "$receiver_pid"
-    status_field behind_bytes >"$tmp/behind.1"
-    sleep 3
-    [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
-      fail "--status showed no backlog growing while the receiver was away"
-    [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
-    [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
+    if [ "$mode" = imfile ]; then sleep 3; else away_for_3_seconds; fi
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
