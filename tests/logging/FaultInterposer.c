@@ -4,9 +4,8 @@
 // inert unless ZBUTIL_FAULT is set: "<function>:<k>" raises SIGKILL at the k-th call of <function>
 // made by libzbutil itself (calls from elsewhere do not count); "<function>:<k>:<errno>"
 // makes that call fail with errno instead; ZBUTIL_TRACE=<fd> writes the name of each
-// call there. Variants count as their base name (lstat and
-// fstatat as stat, unlinkat as unlink). Calls that a sanitizer intercepts in the
-// executable reach it from there and are not counted.
+// call there. The 64-bit variants count as their base name, pwrite64 as write. Calls that
+// a sanitizer intercepts in the executable reach it from there and are not counted.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -71,34 +70,24 @@ static int Step(char const* function, void* caller) {
   const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(more, mode_t) : 0; \
   va_end(more)
 
-WRAP(int, open, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
+// The library is built with 64-bit file offsets: these are the names its calls bind to.
+WRAP(int, open64, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
 WRAP(int, close, "close", -1, (int fd), (fd))
 WRAP(ssize_t, write, "write", -1, (int fd, void const* data, size_t size), (fd, data, size))
-WRAP(int, ftruncate, "ftruncate", -1, (int fd, off_t size), (fd, size))
+WRAP(ssize_t, pwrite64, "write", -1, (int fd, void const* data, size_t size, off64_t at),
+     (fd, data, size, at))
+WRAP(ssize_t, pread64, "pread", -1, (int fd, void* data, size_t size, off64_t at),
+     (fd, data, size, at))
+WRAP(int, ftruncate64, "ftruncate", -1, (int fd, off64_t size), (fd, size))
+WRAP(int, fstat64, "fstat", -1, (int fd, struct stat64* status), (fd, status))
 WRAP(int, rename, "rename", -1, (char const* from, char const* to), (from, to))
 WRAP(int, unlink, "unlink", -1, (char const* path), (path))
 WRAP(int, fchown, "fchown", -1, (int fd, uid_t owner, gid_t group), (fd, owner, group))
-WRAP(int, fstat, "fstat", -1, (int fd, struct stat* status), (fd, status))
-WRAP(int, fstatat, "stat", -1, (int at, char const* path, struct stat* status, int flags),
-     (at, path, status, flags))
-WRAP(int, unlinkat, "unlink", -1, (int at, char const* path, int flags), (at, path, flags))
-WRAP(int, lstat, "stat", -1, (char const* path, struct stat* status), (path, status))
 WRAP(int, access, "access", -1, (char const* path, int how), (path, how))
 WRAP(ssize_t, copy_file_range, "copy_file_range", -1,
      (int in, loff_t* inAt, int out, loff_t* outAt, size_t size, unsigned flags),
      (in, inAt, out, outAt, size, flags))
-WRAP(ssize_t, pread, "pread", -1, (int fd, void* data, size_t size, off_t at), (fd, data, size, at))
-WRAP(ssize_t, pwrite, "write", -1, (int fd, void const* data, size_t size, off_t at),
-     (fd, data, size, at))
 WRAP(int, fdatasync, "fdatasync", -1, (int fd), (fd))
-// The library is built with 64-bit file offsets: these are the names its calls bind to.
-WRAP(int, open64, "open", -1, (char const* path, int flags, ...), (path, flags, mode), MODE)
-WRAP(int, ftruncate64, "ftruncate", -1, (int fd, off64_t size), (fd, size))
-WRAP(int, fstat64, "fstat", -1, (int fd, struct stat64* status), (fd, status))
-WRAP(ssize_t, pread64, "pread", -1, (int fd, void* data, size_t size, off64_t at),
-     (fd, data, size, at))
-WRAP(ssize_t, pwrite64, "write", -1, (int fd, void const* data, size_t size, off64_t at),
-     (fd, data, size, at))
 WRAP(int, fsync, "fsync", -1, (int fd), (fd))
 WRAP(int, linkat, "linkat", -1, (int from, char const* old, int to, char const* name, int flags),
      (from, old, to, name, flags))

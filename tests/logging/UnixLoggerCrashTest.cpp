@@ -42,7 +42,7 @@ struct Situation {
 
 char const* const kSteps[] = {"open",   "close",     "write", "ftruncate", "copy_file_range",
                               "pread",  "fdatasync", "fsync", "linkat",    "rename",
-                              "unlink", "fchown",    "fstat", "stat",      "access"};
+                              "unlink", "fchown",    "fstat", "access"};
 
 std::string Message(int id, int n) {
   return "W" + std::to_string(id) + " #" + std::to_string(n) + std::string(n * 7 % 61, '.') + ".";

@@ -17,50 +17,13 @@ set -euo pipefail
 zblog=$1
 configs=$2
 mode=${3:-kills}
-rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
-if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/imrelp.so >/dev/null 2>&1; then
-  echo "SKIP: rsyslogd or imrelp missing (scripts/install-deps.sh test installs them)"
-  exit 77
-fi
-if [ ! -x "$zblog" ] || [[ "$("$zblog" ship 2>&1 || true)" == *"built without ship"* ]]; then
-  echo "SKIP: zblog was built without ship (no librelp for this target)"
-  exit 77
-fi
-
-writers=4
-per_writer=2500
-max_size=65536
-backups=10
-deadline_seconds=40
-
-tmp=$(mktemp -d)
-receiver_pid=""
-ship_pid=""
-sender_pid=""
-listener_pid=""
-# shellcheck source=tests/tools/stop_process.sh
-. "$(dirname "$0")/stop_process.sh"
 # shellcheck source=tests/tools/tls_receiver.sh
 . "$(dirname "$0")/tls_receiver.sh"
-cleanup() {
-  stop "$ship_pid"
-  stop "$sender_pid"
-  stop "$receiver_pid"
-  stop "$listener_pid"
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-fail() {
-  echo "FAIL: $*"
-  tail -n 5 "$tmp"/*.out
-  exit 1
-}
-mkdir -p "$tmp/logs" "$tmp/receive" "$tmp/send" "$tmp/out" "$tmp/state"
+needs_ship
+writers=4 per_writer=2500 max_size=65536 backups=10 deadline_seconds=40
+mkdir -p "$tmp/logs" "$tmp/state"
 log="$tmp/logs/app.log"
-make_certs "$tmp/tls" || exit 1
-# shellcheck disable=SC2207  # paths from mktemp: no blanks
-tls=($(tls_options))
+make_certs
 
 # The service manager's side: a datagram socket (an abstract name) whose messages go
 # to a file, one line each; ship pings the watchdog every 0.2 s.
@@ -72,11 +35,11 @@ out = open(sys.argv[2], "a", buffering=1)
 out.write("listening\n")
 while True:
     out.write(s.recv(4096).decode() + "\n")' "$notify" "$tmp/notify.out" &
-listener_pid=$!
-for _ in $(seq 100); do grep -q listening "$tmp/notify.out" 2>/dev/null && break; sleep 0.1; done
+helper_pid=$!
+wait_until 10 has "$tmp/notify.out" listening
 start_ship() {
-  NOTIFY_SOCKET="@$notify" WATCHDOG_USEC=400000 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-    --metrics "$tmp/metrics.prom" --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
+  NOTIFY_SOCKET="@$notify" WATCHDOG_USEC=400000 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" \
+    --state-dir "$tmp/state" --metrics "$tmp/metrics.prom" --hostname sender "$log" >>"$tmp/ship.out" 2>&1 &
   ship_pid=$!
 }
 start_receiver
@@ -84,26 +47,18 @@ start_receiver
 # A state file that is corrupt or another log's is refused; a symlink planted where
 # ship writes its state is replaced, never written through.
 state="$tmp/state/app.log.state"
-for bad in "garbage" "$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
-  echo "$bad" >"$state"
-  if "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state "$state" "$log" \
-    2>"$tmp/refused.out"; then
-    fail "a bad state file was accepted"
-  fi
-  grep -q "corrupt\|belongs to another log" "$tmp/refused.out" || fail "$(cat "$tmp/refused.out")"
+for bad in "is corrupt:garbage" \
+  "belongs to another log:$(printf 'zblog ship state 1\nlog /elsewhere/app.log\nposition 0\nhash 0000000000000000\n')"; do
+  echo "${bad#*:}" >"$state"
+  ! timeout 10 "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state "$state" "$log" \
+    2>"$tmp/refused.out" || fail "a bad state file was accepted"
+  has "$tmp/refused.out" "${bad%%:*}" || fail "$(cat "$tmp/refused.out")"
 done
 rm "$state"
 echo "untouched" >"$tmp/victim"
 ln -s "$tmp/victim" "$state.tmp"
 if [ "$mode" = imfile ]; then
-  sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|target=\"logs.example.net\"|target=\"127.0.0.1\"|" \
-    -e "s|port=\"2514\"|port=\"$port\"|" -e "s|/etc/zbutil/tls|$tmp/tls|g" \
-    -e "s|Tag=\"zbutil\"|Tag=\"zbutil\" freshStartTail=\"off\"|" \
-    "$configs/zbutil-forward.conf" >"$tmp/send.body"
-  printf 'global(workDirectory="%s/send" hostname="sender")\ninclude(file="%s/send.body")\n' \
-    "$tmp" "$tmp" >"$tmp/send.conf"
-  "$rsyslogd" -n -f "$tmp/send.conf" -i "$tmp/send.pid" >"$tmp/sender.out" 2>&1 &
-  sender_pid=$!
+  start_forwarder "s|Tag=\"zbutil\"|Tag=\"zbutil\" freshStartTail=\"off\"|"
 else
   start_ship
 fi
@@ -113,9 +68,8 @@ pids=()
 for w in $(seq "$writers"); do
   for i in $(seq "$per_writer"); do
     echo "w$w r$i"
-    [ $((i % 50)) -ne 0 ] || sleep 0.1  # about 2,000 records a second in all
-  done | "$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b "$backups" --wait 2000 \
-    2>"$tmp/w$w.out" &
+    [ $((i % 50)) -ne 0 ] || sleep 0.1 # about 2,000 records a second in all
+  done | "$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b "$backups" --wait 2000 2>"$tmp/w$w.out" &
   pids+=($!)
 done
 # One field of `ship --status --json`, which must be valid JSON.
@@ -130,88 +84,82 @@ metric() {
     "$tmp/metrics.prom" && fail "metrics: $(cat "$tmp/metrics.prom")"
   awk -v name="$1" '$1 ~ "^" name "({|$)" {print $2}' "$tmp/metrics.prom"
 }
+# ship's status and metrics while the receiver is away.
+away_for_3_seconds() {
+  status_field behind_bytes >"$tmp/behind.1"
+  sleep 3
+  [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
+    fail "--status showed no backlog growing while the receiver was away"
+  [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
+  [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
+}
 # While they write: kills at random moments, and a receiver outage of three seconds.
 kills=0
 for step in $(seq 12); do
   sleep "0.$((RANDOM % 5 + 3))"
   if [ "$step" -eq 3 ]; then
     stop "$receiver_pid"
-    status_field behind_bytes >"$tmp/behind.1"
-    sleep 3
-    [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
-      fail "--status showed no backlog growing while the receiver was away"
-    [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
-    [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
+    if [ "$mode" = imfile ]; then sleep 3; else away_for_3_seconds; fi
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
     wait "$ship_pid" 2>/dev/null || true
     kills=$((kills + 1))
-    [ "$step" -ne 8 ] || sleep 1.5  # down while the log rotates a few times
+    [ "$step" -ne 8 ] || sleep 1.5 # down while the log rotates a few times
     start_ship
   fi
 done
 for pid in "${pids[@]}"; do wait "$pid" || true; done
 "$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b "$backups" "closing record"
 
-expected() { sed -n 's/.*"message":"\([^"]*\)".*/\1/p'; }
 received_file() { find "$tmp/out" -type f -name app.log | head -n 1; }
-received() {  # a file still being written may end inside a record: no failure
+received() { # a file still being written may end inside a record: no failure
   local f
   f=$(received_file)
-  [ -z "$f" ] || { "$zblog" parse "$f" 2>/dev/null || true; } | expected
+  [ -z "$f" ] || { "$zblog" parse "$f" 2>/dev/null || true; } | sed -n 's/.*"message":"\([^"]*\)".*/\1/p'
 }
 # Written: what the writers handed to the logger, less what the logger reported lost.
 written=$((writers * per_writer + 2))
 lost_writing=$(cat "$tmp"/w*.out | awk '/records lost/ {n += $2} END {print n + 0}')
-# Until everything arrived or nothing more came for a while; the rate counts up to the
-# last arrival.
-end=$((SECONDS + deadline_seconds))
-count=0
-finish=$(date +%s.%N)
-while [ "$SECONDS" -lt "$end" ]; do
+# Until everything arrived or nothing more came for 8 s; the rate counts up to the last arrival.
+end=$((SECONDS + deadline_seconds)) count=0 last=$SECONDS finish=$(date +%s.%N)
+while [ "$SECONDS" -lt "$end" ] && [ $((SECONDS - last)) -le 8 ] && [ "$count" -lt $((written - lost_writing)) ]; do
   now=$(received | sort -u | wc -l)
-  if [ "$now" -ne "$count" ]; then
-    count=$now
-    finish=$(date +%s.%N)
-  elif [ $(echo "$(date +%s.%N) $finish" | awk '{print ($1 - $2 > 8)}') -eq 1 ]; then
-    break
-  fi
-  [ "$count" -lt $((written - lost_writing)) ] || break
+  [ "$now" -eq "$count" ] || { count=$now last=$SECONDS finish=$(date +%s.%N); }
   sleep 0.2
 done
 if [ "$mode" != imfile ]; then
   # The backlog drains: ship confirms its last messages and saves the state at once.
-  for _ in $(seq 50); do [ "$(status_field behind_bytes)" -eq 0 ] && break; sleep 0.2; done
+  wait_until 10 eval '[ "$(status_field behind_bytes)" -eq 0 ]' || true
   [ "$(status_field behind_records)" -eq 0 ] || fail "--status: $(cat "$tmp/status.json")"
-  for _ in $(seq 50); do [ "$(metric zblog_ship_backlog_bytes)" -eq 0 ] && break; sleep 0.2; done
+  wait_until 10 eval '[ "$(metric zblog_ship_backlog_bytes)" -eq 0 ]' || true
   [ "$(metric zblog_ship_backlog_records)" -eq 0 ] && [ "$(metric zblog_ship_connected)" -eq 1 ] &&
     { [ "$mode" = kills ] || [ "$(metric zblog_ship_acknowledged_records_total)" -gt 0 ]; } ||
     fail "metrics after the outage: $(cat "$tmp/metrics.prom")"
   # A stopped main loop pings no more; going on, it pings again.
+  pings() { grep -c WATCHDOG=1 "$tmp/notify.out"; }
   kill -STOP "$ship_pid"
-  sleep 0.3  # a ping under way arrives
-  pings=$(grep -c WATCHDOG=1 "$tmp/notify.out")
+  sleep 0.3 # a ping under way arrives
+  stopped_at=$(pings)
   sleep 1
-  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -eq "$pings" ] || fail "watchdog pings while stopped"
+  [ "$(pings)" -eq "$stopped_at" ] || fail "watchdog pings while stopped"
   kill -CONT "$ship_pid"
-  for _ in $(seq 50); do
-    [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] && break
-    sleep 0.1
-  done
-  [ "$(grep -c WATCHDOG=1 "$tmp/notify.out")" -gt "$pings" ] || fail "no pings after SIGCONT"
+  wait_until 5 eval '[ "$(pings)" -gt "$stopped_at" ]' || fail "no pings after SIGCONT"
   stop "$ship_pid"
   for note in READY=1 "STATUS=connected to 127.0.0.1:$port; 0 records behind" \
     "STATUS=receiver 127.0.0.1:$port unreachable since" STOPPING=1; do
-    grep -q "^$note" "$tmp/notify.out" || fail "no $note notification: $(sort -u "$tmp/notify.out")"
+    has "$tmp/notify.out" "^$note" || fail "no $note notification: $(sort -u "$tmp/notify.out")"
   done
   [ "$(status_field shipping)" = False ] || fail "--status: a stopped ship still shipping"
 fi
 ship_pid=""
 
 received | LC_ALL=C sort >"$tmp/received"
-{ echo "before the shipper started"; echo "closing record"
-  for w in $(seq "$writers"); do seq "$per_writer" | sed "s/^/w$w r/"; done; } | LC_ALL=C sort >"$tmp/written"
+{
+  echo "before the shipper started"
+  echo "closing record"
+  for w in $(seq "$writers"); do seq "$per_writer" | sed "s/^/w$w r/"; done
+} | LC_ALL=C sort >"$tmp/written"
 missing=$(LC_ALL=C comm -23 "$tmp/written" <(uniq "$tmp/received") | wc -l)
 dups=$(($(wc -l <"$tmp/received") - $(uniq "$tmp/received" | wc -l)))
 rate=$(echo "$finish $start $written" | awk '{printf "%d", $3 / ($1 - $2)}')
@@ -226,9 +174,9 @@ echo "result: $mode written=$written lost_by_writers=$lost_writing missing=$miss
 window=64
 [ "$mode" = kills ] || [ "$dups" -le "$window" ] || fail "$dups duplicates without kills"
 
-grep -q "lost" "$tmp/ship.out" && fail "ship reported a loss"
+has "$tmp/ship.out" lost && fail "ship reported a loss"
 # Its own lines: one per change of state, never per record.
-grep -q "connected on port $port" "$tmp/ship.out" && grep -q "went away (\|cannot connect" "$tmp/ship.out" &&
+has "$tmp/ship.out" "connected on port $port" && has "$tmp/ship.out" "went away (\|cannot connect" &&
   [ "$(wc -l <"$tmp/ship.out")" -lt 40 ] || fail "ship's lines: $(head -n 40 "$tmp/ship.out")"
 [ "$(cat "$tmp/victim")" = "untouched" ] && [ -f "$state" ] && [ ! -L "$state" ] ||
   fail "the state was written through a symlink"

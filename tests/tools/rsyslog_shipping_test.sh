@@ -11,73 +11,21 @@
 set -euo pipefail
 zblog=$1
 configs=$2
-if [ ! -x "$zblog" ]; then
-  echo "SKIP: $zblog is not built in this configuration"
-  exit 77
-fi
-rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
-if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/omrelp.so >/dev/null 2>&1; then
-  echo "SKIP: rsyslogd or its RELP modules missing (scripts/install-deps.sh test installs them)"
-  exit 77
-fi
-
-rounds=3
-writers=3
-per_writer=5
-max_size=8192
-deadline_seconds=30
-
-tmp=$(mktemp -d)
-receiver_pid=""
-sender_pid=""
-# shellcheck source=tests/tools/stop_process.sh
-. "$(dirname "$0")/stop_process.sh"
 # shellcheck source=tests/tools/tls_receiver.sh
 . "$(dirname "$0")/tls_receiver.sh"
-cleanup() {
-  stop "$sender_pid"
-  stop "$receiver_pid"
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-fail() {
-  echo "FAIL: $*"
-  for f in "$tmp"/*.out; do echo "--- $f"; cat "$f"; done
-  exit 1
-}
-# Polls `condition` until it holds or the deadline passes.
-wait_for() {
-  local what=$1
-  shift
-  local end=$((SECONDS + deadline_seconds))
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || fail "timed out waiting for $what"
-    sleep 0.2
-  done
-}
-mkdir -p "$tmp/logs" "$tmp/send" "$tmp/receive" "$tmp/out"
+rounds=3 writers=3 per_writer=5 max_size=8192
+mkdir -p "$tmp/logs"
 log="$tmp/logs/app.log"
 
 # The shipped configurations, pointed at the scratch directory and a free port.
-make_certs "$tmp/tls" || exit 1
+make_certs
 start_receiver
-
-sed -e "s|/qtr/bin/zoredezuv/logs|$tmp/logs|" -e "s|target=\"logs.example.net\"|target=\"127.0.0.1\"|" \
-    -e "s|port=\"2514\"|port=\"$port\"|" -e "s|/etc/zbutil/tls|$tmp/tls|g" \
-    "$configs/zbutil-forward.conf" >"$tmp/send.body"
-printf 'global(workDirectory="%s/send")\ninclude(file="%s/send.body")\n' \
-  "$tmp" "$tmp" >"$tmp/send.conf"
-grep -q "port=\"$port\"" "$tmp/send.body" || fail "sender configuration changed shape"
-"$rsyslogd" -N1 -f "$tmp/send.conf" >"$tmp/check.out" 2>&1 || fail "sender configuration"
-
 write() {
   "$zblog" -d "$tmp/logs" -n app.log -s "$max_size" -b $((rounds + 2)) "$@"
 }
 # The first record exists before the sender starts: imfile reads the log from its start.
 write -l warning "before the sender started"
-"$rsyslogd" -n -f "$tmp/send.conf" -i "$tmp/send.pid" >"$tmp/sender.out" 2>&1 &
-sender_pid=$!
+start_forwarder
 
 written() { "$zblog" parse "$log"_*.Bak "$log" 2>/dev/null | LC_ALL=C sort; }
 received() {
@@ -113,10 +61,10 @@ for round in $(seq "$rounds"); do
     n=$((n + 1))
     write "r$round fill $n $filler"
   done
-  wait_for "round $round to arrive" all_but_last_arrived
+  wait_until 30 all_but_last_arrived || fail "round $round did not arrive"
 done
 write -l audit "closing record"
-wait_for "the last records to arrive" all_but_last_arrived
+wait_until 30 all_but_last_arrived || fail "the last records did not arrive"
 
 backups=$(ls "$log"_*.Bak | wc -l)
 [ "$backups" -ge $((rounds - 1)) ] || fail "expected rotations, found $backups backups"

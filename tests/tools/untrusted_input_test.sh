@@ -18,50 +18,19 @@
 set -euo pipefail
 zblog=$1
 configs=$2
-rsyslogd=$(command -v rsyslogd || echo /usr/sbin/rsyslogd)
-if [ ! -x "$rsyslogd" ] || ! ls /usr/lib/*/rsyslog/imrelp.so >/dev/null 2>&1; then
-  echo "SKIP: rsyslogd or imrelp missing (scripts/install-deps.sh test installs them)"
-  exit 77
-fi
-if [[ "$("$zblog" ship 2>&1 || true)" == *"built without ship"* ]]; then
-  echo "SKIP: zblog was built without ship (no librelp for this target)"
-  exit 77
-fi
-measure=/usr/bin/time
-[ -x "$measure" ] || { echo "SKIP: GNU time missing (scripts/install-deps.sh test)"; exit 77; }
-max_rss_kib=$((192 * 1024))  # ship keeps up to 64 MiB of messages read ahead
-grep -q __asan_init "$zblog" && max_rss_kib=""
-
-tmp=$(mktemp -d)
-receiver_pid=""
-ship_pid=""
-holder_pid=""
-# shellcheck source=tests/tools/stop_process.sh
-. "$(dirname "$0")/stop_process.sh"
 # shellcheck source=tests/tools/tls_receiver.sh
 . "$(dirname "$0")/tls_receiver.sh"
-cleanup() {
-  stop "$ship_pid"
-  [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
-  stop "$receiver_pid"
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-fail() {
-  echo "FAIL: $*"
-  tail -n 5 "$tmp"/*.err "$tmp"/*.out 2>/dev/null || true
-  exit 1
-}
-mkdir -p "$tmp/logs" "$tmp/private" "$tmp/out" "$tmp/receive" "$tmp/state"
+needs_ship
+measure=/usr/bin/time
+[ -x "$measure" ] || skip "GNU time missing (scripts/install-deps.sh test)"
+max_rss_kib=$((192 * 1024)) # ship keeps up to 64 MiB of messages read ahead
+grep -q __asan_init "$zblog" && max_rss_kib=""
+mkdir -p "$tmp/logs" "$tmp/private" "$tmp/state"
 logs=$tmp/logs
-
-make_certs "$tmp/tls" || exit 1
-# shellcheck disable=SC2207  # paths from mktemp: no blanks
-tls=($(tls_options))
+make_certs
 start_receiver
 
-ship() {  # ship LOG [OPTION...]: in the background, ship_pid set
+ship() { # ship LOG [OPTION...]: in the background, ship_pid set
   local log=$1
   shift
   "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" --hostname sender \
@@ -71,37 +40,27 @@ ship() {  # ship LOG [OPTION...]: in the background, ship_pid set
 # stopped PID WHAT: sends the first SIGINT and waits (bounded) for the end; sets status.
 stopped() {
   kill -INT "$1"
-  for _ in $(seq 50); do
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$1" 2>/dev/null && fail "$2 still runs 5 s after the first SIGINT"
+  wait_until 5 gone "$1" || fail "$2 still runs 5 s after the first SIGINT"
   status=0
   wait "$1" || status=$?
 }
 arrived() { cat "$tmp"/out/*/* 2>/dev/null || true; }
-wait_for() {  # wait_for TEXT: until the receiver has it, 20 s at most
-  for _ in $(seq 200); do
-    arrived | grep -q "$1" && return 0
-    sleep 0.1
-  done
-  fail "'$1' did not arrive"
-}
-until_file_has() {  # until_file_has FILE TEXT: 10 s at most, so that a signal finds zblog running
-  for _ in $(seq 100); do
-    ! grep -q "$2" "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  fail "$1 lacks '$2'"
-}
+arrived_has() { arrived | grep -q "$1"; }
 # refused EXPECTED COMMAND...: exits 1 within 10 s, saying EXPECTED on standard error.
 refused() {
   local expected=$1 status=0
   shift
   timeout 10 "$@" >"$tmp/refused.out" 2>"$tmp/refused.err" || status=$?
   [ "$status" -eq 1 ] || fail "$* exited with $status (124: it blocked)"
-  grep -q "$expected" "$tmp/refused.err" || fail "$*: $(cat "$tmp/refused.err")"
-  ! grep -q TOPSECRET "$tmp/refused.out" || fail "$* printed the secret"
+  has "$tmp/refused.err" "$expected" || fail "$*: $(cat "$tmp/refused.err")"
+  ! has "$tmp/refused.out" TOPSECRET || fail "$* printed the secret"
+}
+# Each way of reading LOG refuses it, saying EXPECTED: parse, parse --follow, ship.
+all_refuse() {
+  local expected=$1 log=$2
+  [ -n "${3:-}" ] || refused "$expected" "$zblog" parse "$log"
+  refused "$expected" "$zblog" parse --follow "$log"
+  refused "$expected" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" "$log"
 }
 
 # The victim: a root-only log somewhere else.
@@ -110,25 +69,17 @@ chmod 600 "$tmp/private/secret.log"
 
 echo "--- a symbolic link at the log's name"
 ln -s "$tmp/private/secret.log" "$logs/app.log"
-refused "symbolic link" "$zblog" parse "$logs/app.log"
-refused "symbolic link" "$zblog" parse --follow "$logs/app.log"
-refused "symbolic link" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-  "$logs/app.log"
+all_refuse "symbolic link" "$logs/app.log"
 
 echo "--- FIFOs at the log's name, without and with a writer"
 rm "$logs/app.log"
 mkfifo "$logs/app.log"
-refused "FIFO" "$zblog" parse "$logs/app.log"
-refused "FIFO" "$zblog" parse --follow "$logs/app.log"
-refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-  "$logs/app.log"
-sleep 60 >"$logs/app.log" &  # its open waits for a reader, then it holds the pipe
-holder_pid=$!
-refused "FIFO" "$zblog" parse --follow "$logs/app.log"
-refused "FIFO" "$zblog" ship --target 127.0.0.1 --port "$port" "${tls[@]}" --state-dir "$tmp/state" \
-  "$logs/app.log"
-kill "$holder_pid" 2>/dev/null || true
-holder_pid=""
+all_refuse FIFO "$logs/app.log"
+sleep 60 >"$logs/app.log" & # its open waits for a reader, then it holds the pipe
+helper_pid=$!
+all_refuse FIFO "$logs/app.log" "not parse"
+stop "$helper_pid"
+helper_pid=""
 rm "$logs/app.log"
 
 echo "--- links and a FIFO at backup names; a link planted at the log's name while shipping"
@@ -137,23 +88,19 @@ ln -s "$tmp/private/secret.log" "$logs/app.log_1.Bak"
 mkfifo "$logs/app.log_2.Bak"
 refused "symbolic link" "$zblog" parse "$logs/app.log_1.Bak"
 ship "$logs/app.log" --from-oldest
-wait_for "visible one"
+wait_until 20 arrived_has "visible one" || fail "'visible one' did not arrive"
 mv "$logs/app.log" "$logs/app.log.moved"
 ln -s "$tmp/private/secret.log" "$logs/app.log"
-for _ in $(seq 100); do
-  grep -q "log's name is now a symbolic link" "$tmp/ship.err" && break
-  sleep 0.1
-done
-grep -q "log's name is now a symbolic link" "$tmp/ship.err" || fail "the planted link went unreported"
+wait_until 10 has "$tmp/ship.err" "log's name is now a symbolic link" || fail "the planted link went unreported"
 "$zblog" -d "$logs" -n app.log.moved "visible two"
-wait_for "visible two"
+wait_until 20 arrived_has "visible two" || fail "'visible two' did not arrive"
 # Status 1: the planted link is trouble worth an exit status.
 stopped "$ship_pid" ship
 [ "$status" -eq 1 ] || fail "ship: status $status: $(cat "$tmp/ship.err")"
 ship_pid=""
 grep -v -e "log's name is now" -e "connected on port" "$tmp/ship.err" && fail "ship reported more than the link"
-grep -q "position" "$tmp/state/app.log.state" || fail "ship did not save its state"
-! arrived | grep -q TOPSECRET || fail "the secret reached the receiver"
+has "$tmp/state/app.log.state" position || fail "ship did not save its state"
+! arrived_has TOPSECRET || fail "the secret reached the receiver"
 
 echo "--- one record of 256 MiB"
 rm -f "$logs"/app.log*
@@ -171,9 +118,9 @@ rm "$tmp/big.json"
 echo "parse: peak resident memory $(cat "$tmp/parse.rss") KiB"
 [ -z "$max_rss_kib" ] || [ "$(cat "$tmp/parse.rss")" -lt "$max_rss_kib" ] || fail "parse: too much memory"
 ship "$logs/big.log" --from-oldest
-wait_for "big.cpp"
+wait_until 20 arrived_has "big.cpp" || fail "'big.cpp' did not arrive"
 received=0
-for _ in $(seq 300); do  # until it is all there and nothing more comes, 60 s at most
+for _ in $(seq 300); do # until it is all there and nothing more comes, 60 s at most
   sleep 0.2
   size=$(wc -c <"$tmp/out/sender/big.log")
   [ "$size" -lt $((512 * 1024 * 1024)) ] || [ "$size" -ne "$received" ] || break
@@ -191,7 +138,7 @@ echo "ship: peak resident memory $ship_rss KiB"
 echo "--- the first SIGINT stops parse --follow and ship, also with the receiver away"
 "$zblog" -d "$logs" -n quiet.log "a record"
 "$zblog" parse --follow "$logs/quiet.log" >"$tmp/follow.out" 2>"$tmp/follow.err" &
-until_file_has "$tmp/follow.out" "a record"
+wait_until 10 has "$tmp/follow.out" "a record" || fail "parse --follow did not print the record"
 stopped $! "parse --follow"
 [ "$status" -eq 0 ] || fail "parse --follow: $(cat "$tmp/follow.err")"
 stop "$receiver_pid"
@@ -199,7 +146,7 @@ receiver_pid=""
 "$zblog" -d "$logs" -n quiet.log "while the receiver is away"
 : >"$tmp/ship.err"
 ship "$logs/quiet.log"
-until_file_has "$tmp/ship.err" "retrying"
+wait_until 10 has "$tmp/ship.err" retrying || fail "ship did not say it is retrying"
 stopped "$ship_pid" ship
 ship_pid=""
 
