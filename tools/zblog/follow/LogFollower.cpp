@@ -34,8 +34,15 @@ constexpr size_t kReadBytes = size_t{64} * 1024;
 constexpr int kReadsPerPoll = 1024;
 // How many bytes at the start and before the read position the cheap check compares.
 constexpr size_t kMemoryBytes = 64;
-// How many polls a rotation in progress is waited for.
-constexpr int kSettlingPolls = 20;
+// How long a rotation in progress is waited for: by the clock, not by polls, which
+// events may bring many times a millisecond while the rotation flushes its backup.
+constexpr long long kSettlingMilliseconds = 2000;
+
+long long NowMilliseconds() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 bool BytesAt(int fd, uint64_t offset, std::string const& expected) {
   std::string bytes(expected.size(), '\0');
@@ -171,11 +178,15 @@ uint64_t LogFollower::FeedFile(int fd, uint64_t from, uint64_t budget, bool& end
   for (uint64_t at = from; total < budget;) {
     const ssize_t got = ReadFully(fd, buffer, sizeof buffer, at);
     if (got < 0) m_fnReport("read failed: " + std::string(strerror(errno)));
-    ended = got <= 0;
+    if (got > 0) {
+      Accept(buffer, static_cast<size_t>(got));
+      at += static_cast<uint64_t>(got);
+      total += static_cast<uint64_t>(got);
+    }
+    // A backup is whole once it has its name: a short read is its end, so that one
+    // dropped by a shift after that is not taken for unread.
+    ended = got < static_cast<ssize_t>(sizeof buffer);
     if (ended) break;
-    Accept(buffer, static_cast<size_t>(got));
-    at += static_cast<uint64_t>(got);
-    total += static_cast<uint64_t>(got);
   }
   return total;
 }
@@ -191,8 +202,12 @@ bool LogFollower::Recover() {
   {
     ScopedFd newest(OpenBackup(m_strPath, fresh.back()));
     const uint64_t size = newest.IsOpen() ? SizeOf(newest.Get()) : 0;
-    if ((size == 0 || size == SizeOf(m_iFd)) && ++m_iSettlingPolls <= kSettlingPolls) return false;
-    m_iSettlingPolls = 0;
+    if (size == 0 || size == SizeOf(m_iFd)) {
+      const long long now = NowMilliseconds();
+      if (m_llSettlingSince == 0) m_llSettlingSince = now;
+      if (now - m_llSettlingSince < kSettlingMilliseconds) return false;
+    }
+    m_llSettlingSince = 0;
   }
   const uint64_t position = m_Cursor.m_uPosition;  // before the source is read on
   size_t next = 0;                                 // the first fresh backup to read whole

@@ -76,15 +76,15 @@ class LogFollower {
   // newer backups whole, for GoOnRecovering; the live log is read from 0 after them.
   // Returns false, changing nothing, when no backup is new. Returns false also while
   // the rotation seems not to have emptied the log yet (the newest new backup empty or
-  // as large as the log), counting the polls it waits; after 20 of them it goes on (a
-  // log that regrew to that very size).
+  // as large as the log), for 2 s at most; then it goes on (a log that regrew to that
+  // very size).
   bool Recover();
   // Reads the queued backups on, adding the bytes handed on to `total`, until `total`
   // reaches `budget`. Returns true once they are all read.
   bool GoOnRecovering(uint64_t& total, uint64_t budget);
   // True when `fd` starts with the bytes read of the current generation.
   bool HoldsCursor(int fd) const;
-  // Hands on the bytes of `fd` from `from` until its end (then sets `ended`) or until
+  // Hands on the bytes of the backup `fd` from `from` until its end (then sets `ended`) or until
   // about `budget` bytes; returns how many.
   uint64_t FeedFile(int fd, uint64_t from, uint64_t budget, bool& ended);
   void Accept(char const* data, size_t size);  // hands on and advances the cursor
@@ -112,8 +112,8 @@ class LogFollower {
   std::string m_strHead;  // its first bytes (up to kMemoryBytes)
   std::string m_strTail;  // its last bytes before the cursor (up to kMemoryBytes)
   bool m_bLost = false;
-  bool m_bNameRefused = false;  // what is at the log's name was reported as no log
-  int m_iSettlingPolls = 0;     // polls waited so far for a rotation in progress
+  bool m_bNameRefused = false;      // what is at the log's name was reported as no log
+  long long m_llSettlingSince = 0;  // since when a rotation in progress is waited for (ms)
   LogWatch m_Watch;
 };
 
