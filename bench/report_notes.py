@@ -121,9 +121,9 @@ Moving a 64 MiB log into a fresh backup in the same directory, so on the same
 filesystem; between iterations, untimed, the backup is removed and the log filled
 again, so both files are in the page cache and this measures the copy, not the disk.
 `zbutil` is `RotateLogBackup`: it probes the backup names, copies the log with
-`copy_file_range` into a file without a name (its group set on the descriptor),
-flushes it (`fdatasync`), links it into place, flushes the directory and truncates the
-log. `readwrite` copies with `read` and `write` through a 128 KiB buffer and
+`copy_file_range` into an unnamed temporary file (`O_TMPFILE`, its group set on the
+descriptor), flushes it (`fdatasync`), links it in as the backup (`linkat`), flushes the
+directory (`fsync`) and truncates the log. `readwrite` copies with `read` and `write` through a 128 KiB buffer and
 `copy_file_range` lets the kernel copy, each followed by the same truncation and no
 flush; the difference in wall time is the two flushes.""",
 
