@@ -186,7 +186,9 @@ Abseil's `absl::StripAsciiWhitespace` and the standard string's
     "Trim": """\
 `Trim('x')` against `boost::trim_copy_if` comparing with `x` and the standard string's
 `find_first_not_of`/`find_last_not_of` and `substr` (`std`). From a few KiB on, all are
-the copy of the text.""",
+the copy of the text. At 100 B the call into the shared library, and from there to
+`String`'s constructor, costs about a nanosecond that the peers, compiled into the
+caller, do not pay: some 6 % of the copy of so short a text.""",
 
     "Unescape": """\
 `GetStringWithoutEscapeChars` with an escape every four bytes. No peer: shown for its
