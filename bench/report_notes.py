@@ -122,10 +122,11 @@ filesystem; between iterations, untimed, the backup is removed and the log fille
 again, so both files are in the page cache and this measures the copy, not the disk.
 `zbutil` is `RotateLogBackup`: it probes the backup names, copies the log with
 `copy_file_range` into an unnamed temporary file (`O_TMPFILE`, its group set on the
-descriptor), flushes it (`fdatasync`), links it in as the backup (`linkat`), flushes the
-directory (`fsync`) and truncates the log. `readwrite` copies with `read` and `write` through a 128 KiB buffer and
-`copy_file_range` lets the kernel copy, each followed by the same truncation and no
-flush; the difference in wall time is the two flushes.""",
+descriptor), flushes it (`fdatasync`), links it in as the backup (`linkat`), flushes
+the directory (`fsync`) and truncates the log. `readwrite` copies with `read` and
+`write` through a 128 KiB buffer and `copy_file_range` lets the kernel copy, each
+followed by the same truncation and no flush: their time is the copy alone, the
+library's includes its two flushes.""",
 
     "_picture_contention": """\
 Records lost (left) and records written per second (right) against the number of
