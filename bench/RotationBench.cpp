@@ -2,11 +2,13 @@
 // filesystem:
 //
 // - Rotate64MiB/zbutil: RotateLogBackup(), which probes the backup names, copies the
-//   log with copy_file_range into an unnamed file, flushes it, links it into place,
-//   flushes the directory and truncates the log in place.
+//   log with copy_file_range into an unnamed temporary file (O_TMPFILE), flushes it
+//   (fdatasync), links it in as the backup, flushes the directory (fsync) and
+//   truncates the log in place.
 // - Rotate64MiB/readwrite: a plain read/write loop with a 128 KiB buffer, then the
-//   same truncation.
-// - Rotate64MiB/copy_file_range: the copy done inside the kernel, then the truncation.
+//   same truncation, without a flush.
+// - Rotate64MiB/copy_file_range: the copy done inside the kernel, then the truncation,
+//   without a flush.
 //
 // Between iterations, outside the timing, the backup is removed and the log filled
 // again to 64 MiB; both stay in the page cache, so this measures the copy, not the

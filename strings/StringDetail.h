@@ -56,15 +56,11 @@ class ByteSet {
   uint64_t m_ulBits[4];
 };
 
-// text without the bytes for which strip(byte) holds at its start (when left) and at
-// its end (when right). A text made only of such bytes gives an empty view that still
-// points into text.
+// The scan of TrimmedView, once an end has a byte to strip. Apart from TrimmedView's
+// test, so that the test stays in line where a source trims in several places: reached
+// through a call, it cost Trim a tenth of its time at 100 B.
 template <typename Strip>
-std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool right) {
-  // Nothing to strip is the usual case, and costs two tests.
-  if (text.empty() || ((!left || !strip(text.front())) && (!right || !strip(text.back())))) {
-    return text;
-  }
+std::string_view StrippedView(std::string_view text, Strip strip, bool left, bool right) {
   // find_if_not rather than a plain loop: the standard library unrolls it.
   char const* const begin = text.data();
   char const* const end = begin + text.size();
@@ -73,7 +69,19 @@ std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool
                                                     std::make_reverse_iterator(first), strip)
                                        .base()
                                  : end;
-  return text.substr(static_cast<size_t>(first - begin), static_cast<size_t>(last - first));
+  return std::string_view(first, static_cast<size_t>(last - first));
+}
+
+// text without the bytes for which strip(byte) holds at its start (when left) and at
+// its end (when right). A text made only of such bytes gives an empty view that still
+// points into text.
+template <typename Strip>
+std::string_view TrimmedView(std::string_view text, Strip strip, bool left, bool right) {
+  // Nothing to strip is the usual case, and costs two tests in line.
+  if (text.empty() || ((!left || !strip(text.front())) && (!right || !strip(text.back())))) {
+    return text;
+  }
+  return StrippedView(text, strip, left, right);
 }
 
 // text without the bytes of set at either chosen end; an empty set removes nothing.

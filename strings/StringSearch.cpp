@@ -9,6 +9,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,7 @@ using zbutil_detail::ScanWide;
 // the byte alone twice.
 void GuessPreimages(Needle& needle) {
   for (int i = 0; i < 2; ++i) {
-    const auto f = static_cast<unsigned char>(needle.m_strFolded[i]);
+    const auto f = static_cast<unsigned char>(needle.m_svFolded[i]);
     needle.m_ucPreimage[i][0] = f;
     needle.m_ucPreimage[i][1] = f >= 'A' && f <= 'Z' ? static_cast<unsigned char>(f + 32) : f;
   }
@@ -48,7 +49,7 @@ bool FindPreimages(Needle& needle) {
   for (int b = 0; b < 256; ++b) {
     const unsigned char f = Fold(static_cast<char>(b));
     for (int i = 0; i < 2; ++i) {
-      if (f != static_cast<unsigned char>(needle.m_strFolded[i])) continue;
+      if (f != static_cast<unsigned char>(needle.m_svFolded[i])) continue;
       if (found[i] == 2) return false;
       needle.m_ucPreimage[i][found[i]++] = static_cast<unsigned char>(b);
     }
@@ -80,13 +81,13 @@ bool FoldLikeC(std::string_view text, size_t from, size_t at) {
 // the locale folds further bytes to the needle's first two; whether it does is asked
 // only when the answer is not settled more cheaply.
 size_t FindFolded(std::string_view text, Needle& needle, size_t from) {
-  if (text.size() - from >= needle.m_strFolded.size() + 7) {
-    const size_t found = zbutil_detail::ScanHead(text, needle.m_strFolded, from);
+  if (text.size() - from >= needle.m_svFolded.size() + 7) {
+    const size_t found = zbutil_detail::ScanHead(text, needle.m_svFolded, from);
     if (found != kNotFound) return found;
   }
   GuessPreimages(needle);
   const size_t found = ScanWide(text, needle, from);
-  std::string const& folded = needle.m_strFolded;
+  std::string_view folded = needle.m_svFolded;
   if (found != kNotFound && found - from < kConfirmBytes && FoldLikeC(text, from, found)) {
     return found;
   }
@@ -99,6 +100,9 @@ size_t FindFolded(std::string_view text, Needle& needle, size_t from) {
 
 // Whether bytes holds a NUL.
 bool HasNul(char const* bytes, size_t n) { return n != 0 && memchr(bytes, '\0', n) != nullptr; }
+
+// Needles up to this length are folded into a buffer on the stack.
+constexpr size_t kShortNeedle = 64;
 
 // The position of the first occurrence of needle at or after start in text, both up
 // to their first NUL, case folded as _strupr folds it; npos when there is none.
@@ -113,12 +117,20 @@ size_t FindIcase(std::string const& text, std::string const& needle, size_t star
   const size_t m = strlen(raw);
   if (m == 0) return start;
   if (m > text.size() - start) return kNotFound;
-  // Folded as it is copied: folding a fresh copy in place waits for the copy's stores.
-  Needle wanted{std::string(m, '\0'), {}};
-  std::string& folded = wanted.m_strFolded;
+  // Folded as it is copied (folding a fresh copy in place waits for the copy's stores),
+  // on the stack when short: a string's set-up and zero-fill cost a tenth of a search
+  // that finds its match within the first few bytes.
+  char onStack[kShortNeedle];
+  std::unique_ptr<char[]> onHeap;
+  char* folded = onStack;
+  if (m > kShortNeedle) {
+    onHeap.reset(new char[m]);
+    folded = onHeap.get();
+  }
   for (size_t i = 0; i < m; ++i) folded[i] = static_cast<char>(Fold(raw[i]));
+  Needle wanted{std::string_view(folded, m), {}};
   const size_t found =
-      folded.size() < 2 ? ScanSmall(text, folded, start) : FindFolded(text, wanted, start);
+      m < 2 ? ScanSmall(text, wanted.m_svFolded, start) : FindFolded(text, wanted, start);
   if (found == kNotFound || HasNul(text.data() + start, found - start)) return kNotFound;
   return found;
 }

@@ -14,7 +14,7 @@ namespace zbutil_detail {
 
 // The linear search of last resort, and the one for awkward needles: the rest of the
 // text folded into a copy and searched with memmem (two-way, linear in the worst case).
-size_t FoldAndSearch(std::string_view text, std::string const& folded, size_t from) {
+size_t FoldAndSearch(std::string_view text, std::string_view folded, size_t from) {
   std::string rest(text.substr(from));
   for (char& c : rest) c = static_cast<char>(Fold(c));
   void const* hit = memmem(rest.data(), rest.size(), folded.data(), folded.size());
@@ -31,7 +31,7 @@ constexpr size_t kVerifyStart = 64;
 // Small texts, and the ends of large ones: one pass that folds each byte as it
 // compares. Each byte is folded once and tested together with the next, which keeps
 // mispredicted branches to places where two bytes of the needle match.
-size_t ScanSmall(std::string_view text, std::string const& folded, size_t from) {
+size_t ScanSmall(std::string_view text, std::string_view folded, size_t from) {
   const size_t m = folded.size();
   const size_t last = text.size() - m;
   const auto first = static_cast<unsigned char>(folded[0]);
@@ -48,7 +48,7 @@ size_t ScanSmall(std::string_view text, std::string const& folded, size_t from) 
     const unsigned char here = next;
     next = Fold(text[at + 1]);  // within the text: a match has m >= 2 bytes
     if (((here ^ first) | (next ^ second)) != 0) continue;
-    if (MatchesAt(text.data(), folded, at)) return at;
+    if (MatchesAt(text.data(), folded, at, 2)) return at;
     verified += m;
     if (verified > kVerifyPerByte * (at - from) + kVerifyStart) {
       return FoldAndSearch(text, folded, at + 1);
@@ -76,7 +76,7 @@ uint64_t HighHalf(Bytes16 const& hits) {
 // The search state of ScanWide.
 struct WideScan {
   std::string_view m_svText;
-  std::string const& m_strFolded;
+  std::string_view m_svFolded;
   size_t m_ulFrom;
   size_t m_ulVerified;
   // Set when VerifyBlock's result is final even if it is kNotFound.
@@ -96,11 +96,11 @@ __attribute__((noinline)) size_t VerifyBlock(WideScan& scan, size_t at, uint64_t
       const auto bit = static_cast<unsigned>(__builtin_ctzll(halves[half]));
       halves[half] &= ~(uint64_t{0xFF} << bit);  // the whole lane
       const size_t candidate = at + 8 * half + bit / 8;
-      if (MatchesAt(scan.m_svText.data(), scan.m_strFolded, candidate)) return candidate;
-      scan.m_ulVerified += scan.m_strFolded.size();
+      if (MatchesAt(scan.m_svText.data(), scan.m_svFolded, candidate)) return candidate;
+      scan.m_ulVerified += scan.m_svFolded.size();
       if (scan.m_ulVerified > kVerifyPerByte * (candidate - scan.m_ulFrom) + kVerifyStart) {
         scan.m_bDone = true;
-        return FoldAndSearch(scan.m_svText, scan.m_strFolded, candidate + 1);
+        return FoldAndSearch(scan.m_svText, scan.m_svFolded, candidate + 1);
       }
     }
   }
@@ -112,17 +112,17 @@ __attribute__((noinline)) size_t VerifyBlock(WideScan& scan, size_t at, uint64_t
 // Large texts: positions whose byte folds to the needle's first byte and whose next
 // byte to its second are found sixteen at a time, then verified.
 size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
-  const size_t last = text.size() - needle.m_strFolded.size();  // where a match can start
+  const size_t last = text.size() - needle.m_svFolded.size();  // where a match can start
   // A block reads the bytes at to at + 16; since the needle has two bytes at least, a
   // block may start at last - 15.
-  if (last - from < kLanes) return ScanSmall(text, needle.m_strFolded, from);
+  if (last - from < kLanes) return ScanSmall(text, needle.m_svFolded, from);
   const size_t lastBlock = last - (kLanes - 1);
   const Bytes16 first0 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[0][0]);
   const Bytes16 first1 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[0][1]);
   const Bytes16 second0 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[1][0]);
   const Bytes16 second1 = Bytes16{} + static_cast<signed char>(needle.m_ucPreimage[1][1]);
   char const* const data = text.data();
-  WideScan scan{text, needle.m_strFolded, from, 0, false};
+  WideScan scan{text, needle.m_svFolded, from, 0, false};
   size_t at = from;
   size_t skip = 0;  // lanes of this block that the block before looked at already
   for (;;) {
@@ -158,7 +158,7 @@ size_t ScanWide(std::string_view text, Needle const& needle, size_t from) {
 // locale and without the setup of the wide scan. text holds from + 9 bytes at least.
 constexpr size_t kHeadVerify = 24;
 
-size_t ScanHead(std::string_view text, std::string const& folded, size_t from) {
+size_t ScanHead(std::string_view text, std::string_view folded, size_t from) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
   // Byte i of the result is 0x80 where byte i of v is zero, and 0 elsewhere.
@@ -174,7 +174,7 @@ size_t ScanHead(std::string_view text, std::string const& folded, size_t from) {
   size_t verified = 0;
   for (; hits != 0 && verified + folded.size() <= kHeadVerify; hits &= hits - 1) {
     const size_t candidate = from + static_cast<size_t>(__builtin_ctzll(hits)) / 8;
-    if (MatchesAt(text.data(), folded, candidate)) return candidate;
+    if (MatchesAt(text.data(), folded, candidate, 2)) return candidate;
     verified += folded.size();
   }
   return kNotFound;
