@@ -125,4 +125,13 @@ std::vector<BackupFile> ListSettledBackups(std::string const& path) {
   return listed;
 }
 
+std::string LossSize(uint64_t position, std::vector<BackupFile> const& backups) {
+  uint64_t generation = 0;
+  for (BackupFile const& backup : backups) {
+    if (generation == 0 || backup.m_uSize < generation) generation = backup.m_uSize;
+  }
+  if (generation <= position) return "an unknown number of bytes";
+  return "about " + std::to_string(generation - position) + " bytes or more";
+}
+
 }  // namespace zblog

@@ -43,6 +43,11 @@ std::vector<BackupFile> ListSettledBackups(std::string const& logPath);
 // (the caller closes it), or -1 once it is gone.
 int OpenBackup(std::string const& logPath, BackupFile const& backup);
 
+// How much a loss of the rest of a generation after `position` comes to, judged by
+// `backups` (every generation ends at about the same size, the log's limit): a phrase
+// such as "about 948 bytes or more".
+std::string LossSize(uint64_t position, std::vector<BackupFile> const& backups);
+
 // True when `a` holds content written after that of `b`.
 bool IsNewer(BackupFile const& a, BackupFile const& b);
 

@@ -8,12 +8,6 @@
 #include <algorithm>
 
 namespace zblog {
-namespace {
-
-constexpr size_t kReadBytes = size_t{64} * 1024;
-
-}  // namespace
-
 // pread until `size` bytes or the end of the file; returns the bytes read, -1 on error.
 ssize_t ReadFully(int fd, char* buffer, size_t size, uint64_t offset) {
   size_t done = 0;

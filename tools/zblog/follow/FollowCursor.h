@@ -12,6 +12,9 @@
 
 namespace zblog {
 
+// The most bytes a follower reads from a file at once.
+constexpr size_t kReadBytes = size_t{64} * 1024;
+
 // The first m_uPosition bytes of a generation, which hash to m_uHash.
 struct FollowCursor {
   uint64_t m_uPosition = 0;
