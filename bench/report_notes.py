@@ -41,7 +41,7 @@ SHAPES = {
 
 # Families whose numeric argument counts something else (processes); their counters
 # are shown as one table per counter.
-COUNTER_FAMILIES = {"Contention"}
+COUNTER_FAMILIES = {"Contention", "FollowRotations"}
 
 NOTES = {
     "_intro": """\
@@ -115,6 +115,33 @@ system) per record in the file, of all writers and, for syslog, of rsyslogd too;
 `ns_per_call` is how long one call took on average, waiting included. syslog loses
 nothing here: a full socket blocks the sender, so its processes wait for rsyslogd, and
 the one daemon sets the pace for all of them.""",
+
+    "FollowRotations": """\
+How fast a log may rotate before `zblog parse --follow` (and ship, which follows the
+same way) loses records: 4 writer processes log 12,000 records each (about 90 bytes)
+as fast as they can into a log of the given size limit with 8 backups, while the
+follower reads along in the benchmark's process. `zbutil` is the follower as zblog runs
+it, woken by every change in the log's directory (inotify); `poll100ms` the same
+follower woken by its 100 ms poll alone, as where events are not available: it can
+keep up only while the 8 backups last longer than a poll (under 80 rotations a second).
+The time is the writers' (from the first record to the last writer's exit).
+`rotations_per_s` is the rate the writers reached, `missing` the share of the records
+the follower never got, and `loss_reported` whether it reported a loss (it reports
+every one); on 2 cores the writers and the follower share the CPU, so at the highest
+rates a starved follower falls behind by more than 8 rotations.""",
+
+    "ShipRecord": """\
+What `zblog ship` costs per record, without the network: ship's loop follows a log of
+100,000 records (about 90 bytes each, rotated at 1 MiB into 16 backups) from its
+oldest backup and sends each to a receiver in the same process that confirms it at
+once. `zbutil` is ship as run by hand; `metrics` adds `--metrics FILE` (rewritten
+every 2 s); `notify` runs it as under a service manager (`NOTIFY_SOCKET` and
+`WATCHDOG_USEC` set: READY, STATUS as it changes, watchdog pings). The time is for all
+100,000 records.""",
+
+    "ShipStatus": """\
+`zblog ship --status` on the same log without a state file yet (the backlog is then the
+live log): it reads the backlog to count its records; `records_behind` is how many.""",
 
     "Rotate64MiB": """\
 Moving a 64 MiB log into a fresh backup in the same directory, so on the same
