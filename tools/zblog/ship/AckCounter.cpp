@@ -19,7 +19,8 @@ void AckCounter::OnDebug(char const* format, va_list arguments) {
   if (!added && strncmp(format, kDeleted, sizeof kDeleted - 1) != 0) return;
   va_list copy;
   va_copy(copy, arguments);
-  va_arg(copy, void*);
+  // The analyzer does not see va_copy initialise the list.
+  va_arg(copy, void*);  // NOLINT(clang-analyzer-valist.Uninitialized)
   const int unacknowledged = va_arg(copy, int);
   va_end(copy);
   // A count below zero or above the window is not librelp's: keep the window bound.

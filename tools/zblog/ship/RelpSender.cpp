@@ -65,7 +65,7 @@ RelpSender::RelpSender(std::string host, std::string port, RelpTls tls, int wind
       m_Acks(static_cast<uint64_t>(window)),
       m_uTimeout(timeoutSeconds) {}
 
-RelpSender::~RelpSender() { Close(); }
+RelpSender::~RelpSender() { EndSession(); }
 
 // Mutual authentication by name: the receiver's certificate must chain to the CA and
 // carry one of the expected names (subjectAltName, or the common name).
@@ -144,7 +144,9 @@ bool RelpSender::Send(std::string_view message) {
   return true;
 }
 
-void RelpSender::Close() {
+void RelpSender::Close() { EndSession(); }
+
+void RelpSender::EndSession() {
   Sending sending(this);
   if (m_pClient != nullptr) relpEngineCltDestruct(m_pEngine, &m_pClient);
   if (m_pEngine != nullptr) relpEngineDestruct(&m_pEngine);

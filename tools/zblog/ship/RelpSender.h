@@ -49,7 +49,8 @@ class RelpSender : public MessageSender {
   void NoteError(char const* text);
 
  private:
-  int EnableTls();  // a relpRetVal
+  int EnableTls();    // a relpRetVal
+  void EndSession();  // Close, also from the destructor (no virtual call there)
   std::string m_strHost;
   std::string m_strPort;
   RelpTls m_Tls;
