@@ -78,16 +78,20 @@ std::thread StartAndWaitUntilSleeping(std::function<void()> body) {
   const long timed[] = {
       SYS_nanosleep,
       SYS_clock_nanosleep,
+      SYS_futex,
 #ifdef SYS_clock_nanosleep_time64
       SYS_clock_nanosleep_time64,
+      SYS_futex_time64,
 #endif
   };
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (tid == 0) std::this_thread::yield();
   const std::string syscallFile = "/proc/self/task/" + std::to_string(tid) + "/syscall";
   while (std::chrono::steady_clock::now() < deadline) {
-    const long number = strtol(ReadFile(syscallFile).c_str(), nullptr, 10);
-    if (std::find(std::begin(timed), std::end(timed), number) != std::end(timed)) break;
+    const std::string call = ReadFile(syscallFile);
+    const long number = strtol(call.c_str(), nullptr, 10);
+    if (call.empty() || std::find(std::begin(timed), std::end(timed), number) != std::end(timed))
+      break;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return thread;
@@ -140,4 +144,5 @@ extern "C" __attribute__((visibility("default"))) void syslog(int priority, char
   vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
   logger_test::CapturedSyslog() += std::to_string(priority) + " " + text + "\n";
+  if (auto hook = std::exchange(logger_test::SyslogHook(), nullptr)) hook();
 }

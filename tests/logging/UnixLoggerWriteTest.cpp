@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "LoggerTestSupport.h"
@@ -105,6 +107,29 @@ TEST(UnixLoggerLock, DroppedAtOnceOrAfterTheBoundSet) {
   EXPECT_EQ(logger.GetRecordsDroppedLocked(), 2u);
   EXPECT_EQ(logger.GetRecordsFiltered(), 1u);
   EXPECT_EQ(Messages(dir.File("app.log")), "written;written once the lock is free;");
+}
+
+// A logger whose log is another logger's lock file (b.txt, its log too, linked to
+// app.log) opens that file to rotate. Closing it drops the process's record locks on
+// it, so the close waits for the other logger's turn: here, a turn held while that
+// logger reports the failure of its own rotation (its backup's name is a directory).
+TEST(UnixLoggerLock, ClosingAnotherLoggersLockFileWaitsForItsTurn) {
+  TempDir dir;
+  ProbeLogger rotating(dir.Path(), "app.log", 1, 9), holding(dir.Path(), "b.txt", 1, 1);
+  rotating.Log(zbLogError, "f", 1, "rotated away by the next record");
+  ASSERT_EQ(link(dir.File("app.log").c_str(), dir.File("b.txt").c_str()), 0);
+  ASSERT_EQ(mkdir(dir.File("b.txt_1.Bak").c_str(), 0700), 0);
+  std::promise<void> inside, release;
+  SyslogHook() = [&] { inside.set_value(), release.get_future().wait(); };
+  std::thread held([&holding] { holding.Log(zbLogError, "f", 2, "dropped"); });
+  inside.get_future().wait();
+  std::thread other = StartAndWaitUntilSleeping(
+      [&rotating] { rotating.Log(zbLogError, "f", 3, "written, then its turn ends"); });
+  EXPECT_THROW(LockHolder taken(dir.File("b.txt")), std::runtime_error);
+  release.set_value();
+  held.join();
+  other.join();
+  EXPECT_EQ(rotating.GetRecordsWritten() + holding.GetRecordsDroppedOther(), 3u);
 }
 
 // Each logger clears the process's file creation mask while it opens its files: two
