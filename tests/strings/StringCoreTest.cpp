@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <limits.h>
 #include <printf.h>
 #include <stdio.h>
 
@@ -12,21 +11,13 @@ namespace {
 
 using namespace std::string_literals;
 
-// Where an embedded NUL ends the text; the fuzz targets check the other operations
-// (Replace among them) against references that read bytes the same way.
-TEST(StringConstruction, NullPointersLongsSelfAssignmentAndEmbeddedNuls) {
+// What the fuzz targets cannot reach: null pointers, and wide text cut at a NUL. They
+// check the rest (longs, self-assignment, Replace, numbers) against references.
+TEST(StringConstruction, NullPointersAndEmbeddedNuls) {
   EXPECT_TRUE(String(static_cast<char const*>(nullptr)).empty());
   EXPECT_TRUE(String(5u, static_cast<char const*>(nullptr)).empty());
-  String s(static_cast<wchar_t const*>(nullptr));
-  EXPECT_TRUE(s.empty());
-  // Every long, also where it is 64 bits wide, as "%ld" writes it.
-  EXPECT_EQ(String(LONG_MIN), std::to_string(LONG_MIN));
-  s = "abc";
-  s = static_cast<std::string const&>(s);
-  EXPECT_EQ(s, "abc");
+  EXPECT_TRUE(String(static_cast<wchar_t const*>(nullptr)).empty());
   EXPECT_EQ(String("ab\0cd"s).GetUnicodeString(), L"ab");
-  EXPECT_EQ(String("\0 42"s).getInt(), 0);
-  EXPECT_EQ(String("4\0 2"s).getLong(), 4);
 }
 
 // "%W" writes as many 'w' as its int argument says and counts the formatting passes.
