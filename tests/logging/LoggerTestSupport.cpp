@@ -75,23 +75,12 @@ std::thread StartAndWaitUntilSleeping(std::function<void()> body) {
     tid = syscall(SYS_gettid);
     body();
   });
-  const long timed[] = {
-      SYS_nanosleep,
-      SYS_clock_nanosleep,
-      SYS_futex,
-#ifdef SYS_clock_nanosleep_time64
-      SYS_clock_nanosleep_time64,
-      SYS_futex_time64,
-#endif
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (tid == 0) std::this_thread::yield();
-  const std::string syscallFile = "/proc/self/task/" + std::to_string(tid) + "/syscall";
-  while (std::chrono::steady_clock::now() < deadline) {
-    const std::string call = ReadFile(syscallFile);
-    const long number = strtol(call.c_str(), nullptr, 10);
-    if (call.empty() || std::find(std::begin(timed), std::end(timed), number) != std::end(timed))
-      break;
+  // The state follows the command name, which may hold anything but ends at the last ")".
+  const std::string stat = "/proc/self/task/" + std::to_string(tid) + "/stat";
+  for (int polls = 0; polls < 50000; ++polls) {  // 10 s
+    const std::string text = ReadFile(stat);
+    if (text.empty() || text.compare(text.rfind(") ") + 2, 1, "S") == 0) break;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return thread;

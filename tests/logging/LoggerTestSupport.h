@@ -94,8 +94,8 @@ int BecomeNobody(std::string const& directory);
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);
 // Runs `body` on a new thread and returns it (for the caller to join) once that thread
-// sleeps in a timed wait (as Log() does while it waits for the lock) or on a mutex, or
-// has ended, or after 10 s.
+// sleeps (as Log() does while it waits for the lock, or for a mutex), has ended, or
+// after 10 s.
 std::thread StartAndWaitUntilSleeping(std::function<void()> body);
 // Waits for the child: its exit status, or -1 when it did not exit.
 int Reap(pid_t child);
