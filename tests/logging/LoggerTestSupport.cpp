@@ -75,19 +75,12 @@ std::thread StartAndWaitUntilSleeping(std::function<void()> body) {
     tid = syscall(SYS_gettid);
     body();
   });
-  const long timed[] = {
-      SYS_nanosleep,
-      SYS_clock_nanosleep,
-#ifdef SYS_clock_nanosleep_time64
-      SYS_clock_nanosleep_time64,
-#endif
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (tid == 0) std::this_thread::yield();
-  const std::string syscallFile = "/proc/self/task/" + std::to_string(tid) + "/syscall";
-  while (std::chrono::steady_clock::now() < deadline) {
-    const long number = strtol(ReadFile(syscallFile).c_str(), nullptr, 10);
-    if (std::find(std::begin(timed), std::end(timed), number) != std::end(timed)) break;
+  // The state follows the command name, which may hold anything but ends at the last ")".
+  const std::string stat = "/proc/self/task/" + std::to_string(tid) + "/stat";
+  for (int polls = 0; polls < 50000; ++polls) {  // 10 s
+    const std::string text = ReadFile(stat);
+    if (text.empty() || text.compare(text.rfind(") ") + 2, 1, "S") == 0) break;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return thread;
@@ -140,4 +133,5 @@ extern "C" __attribute__((visibility("default"))) void syslog(int priority, char
   vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
   logger_test::CapturedSyslog() += std::to_string(priority) + " " + text + "\n";
+  if (auto hook = std::exchange(logger_test::SyslogHook(), nullptr)) hook();
 }

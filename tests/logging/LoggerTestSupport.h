@@ -94,7 +94,8 @@ int BecomeNobody(std::string const& directory);
 // Runs `body` in a forked child, which exits with its result; returns the child's id.
 pid_t Spawn(std::function<int()> const& body);
 // Runs `body` on a new thread and returns it (for the caller to join) once that thread
-// sleeps in a timed wait, as Log() does while it waits for the lock, or after 10 s.
+// sleeps (as Log() does while it waits for the lock, or for a mutex), has ended, or
+// after 10 s.
 std::thread StartAndWaitUntilSleeping(std::function<void()> body);
 // Waits for the child: its exit status, or -1 when it did not exit.
 int Reap(pid_t child);
@@ -117,6 +118,11 @@ class LockHolder {
 inline std::string& CapturedSyslog() {
   static std::string messages;
   return messages;
+}
+// When set, runs once, on the thread that sends the next syslog message, after it.
+inline std::function<void()>& SyslogHook() {
+  static std::function<void()> hook;
+  return hook;
 }
 
 }  // namespace logger_test

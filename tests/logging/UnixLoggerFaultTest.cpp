@@ -138,12 +138,32 @@ int LockFileNotWritable(Context& c) {
   return c.m_Logger.m_LogSettings.m_iLogLevel == 255 && !written ? 0 : 5;
 }
 
+// As a user who cannot give the files group 0: each failure goes to syslog (the log's
+// at every record) and the records are still written. Reports are sent verbatim.
+int GroupNotSettable(Context& c) {
+  if (const int failed = BecomeNobody(c.m_Dir.Path())) return failed;
+  c.m_Logger.m_gidGroup = 0;
+  for (int i = 0; i < 3; ++i) c.Log("record " + std::to_string(i));
+  c.m_Logger.LogToSyslogFile(134, String("50%d done %s"));  // a '%' is no format
+  c.m_Logger.LogToSyslogFile(134, String("first %n "), String("second%"));
+  const std::string log = "134 Error setting gid on log file.\n";
+  const std::string backup = "134 Error setting gid on log file: " + c.m_Dir.Backup(1) + "\n";
+  if (CapturedSyslog() != "134 Error setting gid on lock file: app.lock\n" + log + backup + log +
+                              backup + log + "134 50%d done %s\n134 first %n second%\n" ||
+      MessageOf(ReadFile(c.m_strLog)) != "record 2") {
+    return 2;
+  }
+  CapturedSyslog().clear();
+  return 0;
+}
+
 TEST(UnixLoggerFault, LogNeitherFailsNorBlocksAndGoesOnOnceTheFaultIsGone) {
   const Fault faults[] = {{"DiskFull", 1000, 1, false, DiskFull},
                           {"LogDirectoryRemoved", 600, 1, true, RemoveWhileOpen},
                           {"BackupRenameFails", 300, 2, false, BackupRenameFails},
                           {"LogUnreadable", 300, 2, false, LogUnreadable},
-                          {"LockFileNotWritable", 600, 1, true, LockFileNotWritable}};
+                          {"LockFileNotWritable", 600, 1, true, LockFileNotWritable},
+                          {"GroupNotSettable", 10, 1, true, GroupNotSettable}};
   for (Fault const& fault : faults) {
     TempDir dir;
     const int status = Reap(Spawn([&] {

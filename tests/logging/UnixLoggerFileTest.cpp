@@ -61,33 +61,6 @@ TEST(UnixLoggerOpen, CreatesBothFilesWithMode0660AndTheGroupUnderNoMaskCloseOnEx
   }
 }
 
-// In a child that has become nobody, no file can be given group 0: every report of the
-// logger is sent, and the records are still written. Skipped where nobody cannot reach
-// the scratch directory.
-TEST(UnixLoggerSyslog, GroupFailuresAsNonRoot) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
-  TempDir dir;
-  const int status = Reap(Spawn([&] {
-    if (const int failed = BecomeNobody(dir.Path())) return failed;
-    CapturedSyslog().clear();
-    ProbeLogger logger(dir.Path(), "app.log", 10, 1);
-    logger.m_gidGroup = 0;
-    for (int i = 0; i < 3; ++i) logger.Log(zbLogError, "f", 1, "record %d", i);
-    logger.LogToSyslogFile(134, String("50%d done %s"));  // verbatim: a '%' is no format
-    logger.LogToSyslogFile(134, String("first %n "), String("second%"));
-    WriteFile(dir.File("sent"), CapturedSyslog());
-    return 0;
-  }));
-  if (status == kSkip) GTEST_SKIP() << dir.Path() << " is out of reach for nobody";
-  ASSERT_EQ(status, 0);
-  const std::string lock = "134 Error setting gid on lock file: app.lock\n";
-  const std::string log = "134 Error setting gid on log file.\n";
-  const std::string backup = "134 Error setting gid on log file: " + dir.File("app.log_1.Bak");
-  EXPECT_EQ(ReadFile(dir.File("sent")), lock + log + backup + "\n" + log + backup + "\n" + log +
-                                            "134 50%d done %s\n134 first %n second%\n");
-  EXPECT_EQ(MessageOf(ReadFile(dir.File("app.log"))), "record 2");
-}
-
 // Per case: the size limit, the number of backups, backups 1 to 4 before ("" for
 // none), the log's content at each rotation, the log and backups 1 to 4 afterwards.
 using Backups = std::array<std::string, 4>;

@@ -59,10 +59,10 @@ const std::vector<std::tuple<zbLogLevel, char const*, unsigned long, std::string
         {zbLogAudit, "d.cpp", 7, "no line feed behind it", "d.cpp|7|Audit|no line feed behind it"},
 };
 
-// Fed whole or in pieces that cut headers anywhere: the records the library wrote,
-// messages with their line feeds. Cut anywhere inside its last record: the records
+// Fed in pieces that cut headers: the records the library wrote, messages with their
+// line feeds. Cut anywhere inside its last record: the records
 // before it intact, the last one shorter, or dropped and reported when its header is cut.
-TEST(RecordParser, ReadsWhatTheLoggerWroteWholeInPiecesAndCut) {
+TEST(RecordParser, ReadsWhatTheLoggerWroteInPiecesAndCut) {
   logger_test::TempDir dir;
   {
     logger_test::ProbeLogger logger(dir.Path());
@@ -73,11 +73,9 @@ TEST(RecordParser, ReadsWhatTheLoggerWroteWholeInPiecesAndCut) {
   const std::string bytes = logger_test::ReadFile(dir.File("app.log"));
   std::vector<std::string> expected;
   for (auto const& c : kCases) expected.push_back(std::to_string(getpid()) + "|" + std::get<4>(c));
-  for (size_t piece : {size_t{1}, size_t{7}, bytes.size()}) {
-    const Parsed parsed = Parse(bytes, piece);
-    EXPECT_EQ(parsed.records, expected) << "piece " << piece;
-    EXPECT_EQ(parsed.diagnostics, "");
-  }
+  const Parsed parsed = Parse(bytes, 7);  // any cut: the record_parser fuzz target
+  EXPECT_EQ(parsed.records, expected);
+  EXPECT_EQ(parsed.diagnostics, "");
   const size_t headerEnd = bytes.rfind("|Audit: - ") + 10;
   const size_t lastStart = bytes.rfind('\n', headerEnd);
   for (size_t cut = lastStart; cut < bytes.size(); ++cut) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "ZblogOptions.h"
 #include "logging/LoggerTestSupport.h"
 
 namespace zblog_test {
@@ -142,6 +143,22 @@ TEST(ZblogCommand, FollowerLosesNothingSilently) {
       EXPECT_EQ(expected.compare(expected.size() - 200, 200, out, out.size() - 200, 200), 0);
     }
   }
+}
+
+// Plain RELP is never what ship falls into: without all three TLS files it refuses to
+// start, and the insecure option does not mix with them. Parsed in the process, so
+// that it holds also where zblog is built without ship.
+TEST(ZblogCommand, ShipUsesTlsUnlessPlainIsAskedForByName) {
+  auto parse = [](std::vector<std::string> tail, zblog::Options&& options = {}) {
+    std::vector<std::string> arguments{"ship", "--target", "logs.example.net", "--state", "s"};
+    arguments.insert(arguments.end(), tail.begin(), tail.end());
+    const std::string error = zblog::ParseArguments(arguments, options);
+    return error.empty() && options.m_Ship.m_Tls.m_bEnabled ? "TLS" : error;
+  };
+  EXPECT_NE(parse({"a.log"}).find("--tls-ca, --tls-cert and --tls-key"), std::string::npos);
+  EXPECT_NE(parse({"--tls-ca", "ca.pem", "--tls-cert", "c.pem", "a.log"}), "");
+  EXPECT_NE(parse({"--insecure-no-tls", "--tls-peer", "x", "a.log"}), "");
+  EXPECT_EQ(parse({"--insecure-no-tls", "a.log"}), "");
 }
 
 }  // namespace
