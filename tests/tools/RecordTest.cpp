@@ -11,32 +11,22 @@ namespace {
 struct Parsed {
   std::vector<std::string> records;  // "pid|source|line|level|message"
   std::string diagnostics;           // "offset: text" lines
-  std::string json, joined;          // the records' JSON, and every byte handed on
-  size_t longest = 0;                // the longest piece handed on
+  std::string json;                  // the records' JSON
 };
 
-// Feeds `bytes` in pieces of `feed` bytes, then ends the input. With a `limit`, records
-// and bytes outside them are handed on in pieces of at most that many bytes.
-Parsed Parse(std::string const& bytes, size_t feed, size_t limit = 0) {
+// Feeds `bytes` in pieces of `feed` bytes, then ends the input.
+Parsed Parse(std::string const& bytes, size_t feed) {
   Parsed p;
-  auto piece = [&p](std::string_view bytes) {
-    p.joined.append(bytes.data(), bytes.size());
-    p.longest = std::max(p.longest, bytes.size());
-  };
   zblog::RecordParser parser(
       [&](zblog::LogRecord const& r) {
         p.records.push_back(std::to_string(r.m_uPid) + "|" + std::string(r.m_strSource) + "|" +
                             std::to_string(r.m_iLine) + "|" + std::string(r.m_strLevel) + "|" +
                             std::string(r.m_strMessage));
         zblog::AppendRecordJson(r, p.json);
-        piece(r.m_strBytes);
       },
       [&p](uint64_t offset, std::string const& text) {
         p.diagnostics += std::to_string(offset) + ": " + text + "\n";
-      },
-      limit == 0 ? zblog::RecordParser::UnparsedSink()
-                 : [&piece](uint64_t, std::string_view bytes) { piece(bytes); },
-      limit == 0 ? zblog::kMaxPieceBytes : limit);
+      });
   for (size_t at = 0; at < bytes.size(); at += feed) {
     parser.Feed(bytes.data() + at, std::min(feed, bytes.size() - at));
   }
@@ -79,7 +69,7 @@ TEST(RecordParser, ReadsWhatTheLoggerWroteInPiecesAndCut) {
   const size_t headerEnd = bytes.rfind("|Audit: - ") + 10;
   const size_t lastStart = bytes.rfind('\n', headerEnd);
   for (size_t cut = lastStart; cut < bytes.size(); ++cut) {
-    const auto [records, diagnostics, json, joined, longest] = Parse(bytes.substr(0, cut), 5);
+    const auto [records, diagnostics, json] = Parse(bytes.substr(0, cut), 5);
     ASSERT_EQ(records.size(), kCases.size() - (cut < headerEnd ? 1 : 0)) << cut;
     const bool inHeader = cut > lastStart + 1 && cut < headerEnd;
     EXPECT_EQ(diagnostics, !inHeader
@@ -118,34 +108,13 @@ TEST(RecordParser, MalformedInputIsReportedNotFatal) {
       {"\n123456789|" + record.substr(10, 48) + "-2147483648|Error: - x", 1, ""},
   };
   for (auto const& [input, records, diagnostic] : cases) {
-    const auto [found, diagnostics, json, joined, longest] = Parse(input, 3);
+    const auto [found, diagnostics, json] = Parse(input, 3);
     EXPECT_EQ(found.size(), records) << input.substr(0, 80);
     EXPECT_EQ(diagnostics.empty(), diagnostic.empty()) << diagnostics;
     EXPECT_NE(diagnostics.find(diagnostic), std::string::npos) << diagnostics;
   }
   EXPECT_EQ(Parse(std::get<0>(cases[10]), 3).records,
             std::vector<std::string>{"4886718345|main.cpp|-2147483648|Error|x"});
-}
-
-// A record and a run of junk longer than the limit come in pieces within it, each
-// whole UTF-8, whose JSON is that of the whole record, however the input is fed.
-TEST(RecordParser, LongRecordsComeInBoundedPiecesWithTheWholeRecordsJson) {
-  const std::string header =
-      "\n    1A2B|2026/12/04|18:17:47|" + std::string(19, ' ') + "main.cpp|   42|Error: - ";
-  std::string message;
-  while (message.size() < 3000) message += "ab\xc3\xa9\xe2\x9c\x93\xf0\x9f\x98\x80\n";
-  // Four-byte sequences only: some piece limit falls after the first three bytes of one.
-  for (int n = 0; n < 300; ++n) message += "\xf0\x9f\x98\x80";
-  const std::string input = std::string(1000, '#') + header + message + header + "short";
-  const Parsed whole = Parse(input, input.size(), size_t{1} << 20);
-  ASSERT_EQ(whole.joined, input);
-  EXPECT_EQ(whole.json.find("\\ufffd"), std::string::npos);
-  for (size_t feed : {size_t{1}, size_t{7}, size_t{4096}}) {
-    const Parsed pieces = Parse(input, feed, 256);
-    EXPECT_EQ(pieces.joined, input) << feed;
-    EXPECT_LE(pieces.longest, 256u) << feed;
-    EXPECT_EQ(pieces.json, whole.json) << feed;
-  }
 }
 
 // The record object is checked through the command.

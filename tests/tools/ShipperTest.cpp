@@ -15,57 +15,50 @@ namespace zblog_test {
 namespace {
 
 // A receiver in the process: keeps the record messages it gets (marks aside) and
-// acknowledges at most `acknowledges` messages of each session; the session breaks once,
-// at record message `breakAt` (0: never), as a dropped connection would. It asks ship to stop once
-// `stopAfter` record messages have come; from then on it breaks every send, as a
-// receiver gone away would, so that ship stops at once with what it has unconfirmed.
-// Ship is stopped after 10 s in any case, so that a fault fails the test, not hangs it.
-class FakeSender : public zblog::MessageSender {
- public:
-  FakeSender(size_t stopAfter, uint64_t acknowledges, size_t breakAt)
-      : m_uStopAfter(stopAfter), m_uAcknowledges(acknowledges), m_uBreakAt(breakAt) {}
-
+// acknowledges at most `acknowledges` messages a session; the session breaks once, at
+// record message `breakAt` (0: never). It asks ship to stop once `stopAfter` record
+// messages have come, and from then on breaks every send, as a receiver gone away
+// would: ship stops at once with what is unconfirmed. After 10 s it stops ship anyway,
+// so that a fault fails the test rather than hangs it.
+struct FakeSender : zblog::MessageSender {
+  FakeSender(size_t stop, uint64_t acknowledge, size_t breakAt)
+      : stopAfter(stop), acknowledges(acknowledge), breakAt(breakAt) {}
   std::string Connect() override {
-    m_bConnected = m_iStop == 0;
-    m_uSent = 0;
-    return m_bConnected ? "" : "gone";
+    connected = stopped == 0;
+    sent = 0;
+    return connected ? "" : "gone";
   }
   bool IsConnected() const override {
-    if (std::chrono::steady_clock::now() > m_Deadline) m_iStop = 1;
-    return m_bConnected;
+    if (std::chrono::steady_clock::now() > deadline) stopped = 1;
+    return connected;
   }
   bool Send(std::string_view message) override {
     const bool record = message.find("zblog-ship-mark") == std::string_view::npos;
-    if (m_iStop != 0 || (record && m_vRecords.size() + 1 == m_uBreakAt)) {
-      m_uBreakAt = 0;
-      m_bConnected = false;
-      return false;
+    if (stopped != 0 || (record && records.size() + 1 == breakAt)) {
+      breakAt = 0;
+      return connected = false;
     }
-    ++m_uSent;
-    if (record) {
-      m_vRecords.emplace_back(message.substr(message.rfind(" - ") + 3));
-      if (m_vRecords.size() >= m_uStopAfter) m_iStop = 1;
-    }
+    ++sent;
+    if (record) records.emplace_back(message.substr(message.rfind(" - ") + 3));
+    if (records.size() >= stopAfter) stopped = 1;
     return true;
   }
-  std::string const& BreakReason() const override { return m_strReason; }
-  uint64_t Sent() const override { return m_uSent; }
-  uint64_t Acknowledged() const override { return std::min(m_uSent, m_uAcknowledges); }
+  std::string const& BreakReason() const override { return reason; }
+  uint64_t Sent() const override { return sent; }
+  uint64_t Acknowledged() const override { return std::min(sent, acknowledges); }
   int Window() const override { return 4; }
-  void Close() override { m_bConnected = false; }
+  void Close() override { connected = false; }
 
-  mutable volatile sig_atomic_t m_iStop = 0;
-  std::vector<std::string> m_vRecords;  // the messages of the records received
-
- private:
-  size_t m_uStopAfter;
-  uint64_t m_uAcknowledges;
-  size_t m_uBreakAt;
-  bool m_bConnected = false;
-  uint64_t m_uSent = 0;
-  std::chrono::steady_clock::time_point m_Deadline =
+  size_t stopAfter;
+  uint64_t acknowledges;
+  size_t breakAt;
+  mutable volatile sig_atomic_t stopped = 0;
+  std::vector<std::string> records;  // the messages of the records received
+  bool connected = false;
+  uint64_t sent = 0;
+  std::chrono::steady_clock::time_point deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  std::string m_strReason = "broken by the test";
+  std::string reason = "broken by the test";
 };
 
 std::vector<std::string> Messages(int first, int last, std::vector<std::string> messages = {}) {
@@ -92,8 +85,8 @@ TEST(Shipper, StateAdvancesOnlyOverAcknowledgedRecords) {
                                size_t breakAt = 0) {
     FakeSender sender(stopAfter, acknowledges, breakAt);
     options.m_bFromOldest = fromOldest;
-    EXPECT_EQ(zblog::ShipLogs(options, sender, sender.m_iStop), 0);
-    return sender.m_vRecords;
+    EXPECT_EQ(zblog::ShipLogs(options, sender, sender.stopped), 0);
+    return sender.records;
   };
 
   EXPECT_EQ(ship(24, 5, true, 10), Messages(6, 20, Messages(1, 9)));

@@ -49,7 +49,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 # make_certs makes in $tmp/tls a CA and certificates signed by it with openssl, as
-# README "Shipping off the machine" tells an administrator to:
+# docs/SHIPPING.md ("Certificates") tells an administrator to:
 #   ca.pem                     the CA
 #   receiver.pem/.key          logs.example.net, the name the configurations expect
 #   sender.pem/.key            sender.example.net, a permitted sender
