@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdarg.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logging/LoggerTestSupport.h"
@@ -24,6 +27,7 @@ struct FakeSender : zblog::MessageSender {
   FakeSender(size_t stop, uint64_t acknowledge, size_t breakAt)
       : stopAfter(stop), acknowledges(acknowledge), breakAt(breakAt) {}
   std::string Connect() override {
+    if (onConnect) std::exchange(onConnect, nullptr)();
     connected = stopped == 0;
     sent = 0;
     return connected ? "" : "gone";
@@ -59,6 +63,7 @@ struct FakeSender : zblog::MessageSender {
   std::chrono::steady_clock::time_point deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::string reason = "broken by the test";
+  std::function<void()> onConnect;  // run at the first Connect, after ship has started
 };
 
 std::vector<std::string> Messages(int first, int last, std::vector<std::string> messages = {}) {
@@ -94,6 +99,20 @@ TEST(Shipper, StateAdvancesOnlyOverAcknowledgedRecords) {
   for (int i = 21; i <= 25; ++i) logger.Log(zbLogError, "ship.cpp", i, "record %d", i);
   EXPECT_EQ(ship(5, 0, false), Messages(21, 25));
   EXPECT_EQ(ship(5, UINT64_MAX, false), Messages(21, 25));
+
+  // Restarted while a rotation is under way (the backup in place, the log not emptied
+  // yet): ship goes on in the log, and the log emptied then is no loss.
+  int n = 1;
+  while (logger_test::Exists(dir.File("app.log_" + std::to_string(n) + ".Bak"))) ++n;
+  logger_test::WriteFile(dir.File("app.log_" + std::to_string(n) + ".Bak"),
+                         logger_test::ReadFile(dir.File("app.log")));
+  FakeSender sender(2, UINT64_MAX, 0);
+  sender.onConnect = [&] {
+    ASSERT_EQ(truncate(dir.File("app.log").c_str(), 0), 0);
+    for (int i = 26; i <= 27; ++i) logger.Log(zbLogError, "ship.cpp", i, "record %d", i);
+  };
+  EXPECT_EQ(zblog::ShipLogs(options, sender, sender.stopped), 0);
+  EXPECT_EQ(sender.records, Messages(26, 27));
 }
 
 void Feed(zblog::AckCounter& counter, char const* format, ...) {

@@ -107,19 +107,20 @@ std::vector<BackupFile> ListBackups(std::string const& logPath) {
   return backups;
 }
 
+bool SameListing(std::vector<BackupFile> const& a, std::vector<BackupFile> const& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](BackupFile const& x, BackupFile const& y) {
+                      return SameBackup(x, y) && x.m_uNumber == y.m_uNumber;
+                    });
+}
+
 // The backups as two listings in a row agree on them: a directory read while rotation
 // renames backups may miss one or see it twice.
 std::vector<BackupFile> ListSettledBackups(std::string const& path) {
-  const auto same = [](std::vector<BackupFile> const& a, std::vector<BackupFile> const& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](BackupFile const& x, BackupFile const& y) {
-                        return SameBackup(x, y) && x.m_uNumber == y.m_uNumber;
-                      });
-  };
   std::vector<BackupFile> listed = ListBackups(path);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::vector<BackupFile> again = ListBackups(path);
-    if (same(listed, again)) break;
+    if (SameListing(listed, again)) break;
     listed = std::move(again);
   }
   return listed;

@@ -28,6 +28,9 @@ struct BackupFile {
 // True when `a` and `b` are the same backup (a shift renumbers it, nothing else).
 bool SameBackup(BackupFile const& a, BackupFile const& b);
 
+// True when two listings hold the same backups under the same numbers.
+bool SameListing(std::vector<BackupFile> const& a, std::vector<BackupFile> const& b);
+
 // The backups of `logPath` present now, oldest content first: by modification time,
 // then by number (a later rotation writes a higher number or shifts into one).
 // Regular files only: a backup name that is a symbolic link, a FIFO or anything else

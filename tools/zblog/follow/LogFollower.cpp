@@ -71,7 +71,7 @@ void LogFollower::Close() {
 }
 
 bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
-  const std::vector<BackupFile> backups = ListSettledBackups(m_strPath);
+  std::vector<BackupFile> backups = ListSettledBackups(m_strPath);
   if (!Open()) return false;
   NewGeneration();
   m_vKnown = backups;
@@ -81,19 +81,26 @@ bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
   }
   m_Cursor = *resume;
   m_Parser.StartAt(m_Cursor.m_uPosition);
-  if (HoldsCursor(m_iFd)) {  // no rotation since: go on in the live log
-    const uint64_t position = m_Cursor.m_uPosition;
-    m_strHead.resize(static_cast<size_t>(std::min<uint64_t>(kMemoryBytes, position)));
-    m_strTail.resize(m_strHead.size());
-    ReadFully(m_iFd, &m_strHead[0], m_strHead.size(), 0);
-    ReadFully(m_iFd, &m_strTail[0], m_strTail.size(), position - m_strTail.size());
-    return true;
+  // A rotation may run while this looks (ship restarted at any moment): the content
+  // may leave the log after the backups were listed, so they are listed again while
+  // the listing changes.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (HoldsCursor(m_iFd)) {  // no rotation since: go on in the live log
+      ResumeInLive(backups);
+      return true;
+    }
+    for (BackupFile const& backup : backups) {
+      ScopedFd fd(OpenBackup(m_strPath, backup));
+      if (fd.IsOpen() && HoldsCursor(fd.Get())) {
+        m_vKnown.clear();  // the next poll finds the generation among the backups
+        return true;
+      }
+    }
+    std::vector<BackupFile> again = ListSettledBackups(m_strPath);
+    if (SameListing(again, backups)) break;
+    backups = std::move(again);
   }
-  m_vKnown.clear();  // the next poll finds the generation among the backups
-  for (BackupFile const& backup : backups) {
-    ScopedFd fd(OpenBackup(m_strPath, backup));
-    if (fd.IsOpen() && HoldsCursor(fd.Get())) return true;
-  }
+  m_vKnown.clear();
   Lose("byte " + std::to_string(resume->m_uPosition) +
        " of the content reached last is in neither the log nor a backup: the rest of that "
        "content is lost (" +
@@ -103,6 +110,24 @@ bool LogFollower::Start(FollowCursor const* resume, bool fromOldest) {
   NewGeneration();
   m_Parser.StartAt(0);
   return true;
+}
+
+void LogFollower::ResumeInLive(std::vector<BackupFile> const& backups) {
+  const uint64_t position = m_Cursor.m_uPosition;
+  m_strHead.resize(static_cast<size_t>(std::min<uint64_t>(kMemoryBytes, position)));
+  m_strTail.resize(m_strHead.size());
+  ReadFully(m_iFd, &m_strHead[0], m_strHead.size(), 0);
+  ReadFully(m_iFd, &m_strTail[0], m_strTail.size(), position - m_strTail.size());
+  // A backup as large as the log that holds the same bytes is its copy by a rotation
+  // still in progress: not known, so that the poll after the log is emptied reads on
+  // there.
+  const uint64_t size = SizeOf(m_iFd);
+  m_vKnown.clear();
+  for (BackupFile const& backup : backups) {
+    ScopedFd fd(OpenBackup(m_strPath, backup));
+    const bool copy = fd.IsOpen() && SizeOf(fd.Get()) == size && size > 0 && HoldsCursor(fd.Get());
+    if (!copy) m_vKnown.push_back(backup);
+  }
 }
 
 bool LogFollower::LiveHolds() const {

@@ -67,6 +67,8 @@ class LogFollower {
  private:
   bool Open();
   void Close();
+  // Start's resumption in the live log, which holds the cursor; `backups` listed before.
+  void ResumeInLive(std::vector<BackupFile> const& backups);
   // True when the live log still holds what was read of the current generation, as far
   // as its size and the bytes at the start and before the read position tell.
   bool LiveHolds() const;
