@@ -8,7 +8,8 @@ namespace {
 
 constexpr char kSynopsis[] =
     "       zblog ship --target HOST [--port PORT] (--state FILE | --state-dir DIR)\n"
-    "                  --tls-ca FILE --tls-cert FILE --tls-key FILE [--tls-peer NAME]...\n"
+    "                  (--tls-ca FILE --tls-cert FILE --tls-key FILE [--tls-peer NAME]...\n"
+    "                   | --insecure-no-tls)\n"
     "                  [--hostname NAME] [--unparsed ship|skip] [--from-oldest]\n"
     "                  [--metrics FILE] LOG...\n"
     "       zblog ship --status [--json] (--state FILE | --state-dir DIR) LOG...\n";
