@@ -2,7 +2,6 @@
 // reading the backups that hold what the follower has not read yet.
 #include <errno.h>
 #include <string.h>
-#include <time.h>
 
 #include <algorithm>
 #include <string>
@@ -19,12 +18,6 @@ using zbutil_detail::ScopedFd;
 // How long a rotation in progress is waited for: by the clock, not by polls, which
 // events may bring many times a millisecond while the rotation flushes its backup.
 constexpr long long kSettlingMilliseconds = 2000;
-
-long long NowMilliseconds() {
-  struct timespec now {};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 }  // namespace
 

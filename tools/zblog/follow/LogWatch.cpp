@@ -39,4 +39,10 @@ void WaitForChange(std::vector<LogWatch const*> const& watches, long millisecond
   }
 }
 
+long long NowMilliseconds() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 }  // namespace zblog

@@ -33,6 +33,9 @@ class LogWatch {
 // `milliseconds` pass, or a signal arrives.
 void WaitForChange(std::vector<LogWatch const*> const& watches, long milliseconds);
 
+// The monotonic clock in milliseconds, for the deadlines of those who wait.
+long long NowMilliseconds();
+
 }  // namespace zblog
 
 #endif  // ZBUTIL_TOOLS_ZBLOG_FOLLOW_LOGWATCH_H_

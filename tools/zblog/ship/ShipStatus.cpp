@@ -17,6 +17,7 @@
 #include "ScopedOwners.h"
 #include "files/RegularFile.h"
 #include "follow/BackupFiles.h"
+#include "follow/FollowCursor.h"
 #include "follow/LogFollower.h"
 #include "ship/ShipState.h"
 
@@ -39,8 +40,7 @@ void CountFrom(int fd, uint64_t from, LogStatus& status) {
   parser.StartAt(from);
   char buffer[kReadBytes];
   for (uint64_t at = from;;) {
-    const ssize_t got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(at));
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = ReadFully(fd, buffer, sizeof buffer, at);
     if (got <= 0) break;
     parser.Feed(buffer, static_cast<size_t>(got));
     at += static_cast<uint64_t>(got);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "follow/LogWatch.h"
 #include "ship/ShipMonitor.h"
 #include "ship/ShipState.h"
 #include "ship/ShippedLog.h"
@@ -29,12 +30,6 @@ constexpr size_t kMaxQueuedBytes = size_t{64} * 1024 * 1024;  // per log, while 
 constexpr size_t kSendsPerRound = 10000;
 constexpr long kReportMilliseconds = 1000;
 constexpr char kMarkAppName[] = "zblog-ship-mark";
-
-long long NowMilliseconds() {
-  struct timespec now {};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // "<PRI>1 TIMESTAMP HOST APP - - - ": local0, the time of sending.
 std::string SyslogPrefix(int severity, std::string const& host, std::string const& app) {
