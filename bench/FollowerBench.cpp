@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchLogger.h"
 #include "bench/BenchSupport.h"
 #include "follow/LogFollower.h"
-#include "logging/zbUnixLogger.h"
 #include "record/RecordParser.h"
 
 namespace {
@@ -28,31 +28,13 @@ constexpr int kRecordsPerWriter = 12000;
 constexpr unsigned kBackups = 8;
 constexpr char kLogName[] = "follow.log";
 
-class WriterLogger : public zbUnixLogger {
- public:
-  WriterLogger(std::string directory, unsigned long maxSize)
-      : zbUnixLogger(String(kLogName)), m_strDirectory(std::move(directory)), m_ulMax(maxSize) {
-    SetLockWaitMilliseconds(5000);  // no record dropped: every one is the follower's to get
-  }
-  int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
-    settings.m_strLogDirectory = m_strDirectory.c_str();
-    settings.m_iLogLevel = 255;
-    settings.m_ulMaxLogFileSize = m_ulMax;
-    settings.m_ulMaxBackupFiles = kBackups;
-    return 0;
-  }
-
- private:
-  std::string m_strDirectory;
-  unsigned long m_ulMax;
-};
-
 void Follow(benchmark::State& state, bool events) {
   const auto maxSize = static_cast<unsigned long>(state.range(0));
   for (auto _ : state) {
     zbutil_bench::ScratchDirectory scratch;
     const std::string log = scratch.File(kLogName);
-    { WriterLogger(scratch.Path(), maxSize).Log(zbLogError, "FollowerBench.cpp", 1, "start"); }
+    zbutil_bench::DirectoryLogger(scratch.Path(), kLogName, 255, maxSize, kBackups)
+        .Log(zbLogError, "FollowerBench.cpp", 1, "start");
     uint64_t records = 0;
     bool lost = false;
     zblog::RecordParser parser(
@@ -68,7 +50,8 @@ void Follow(benchmark::State& state, bool events) {
     for (int w = 0; w < kWriters; ++w) {
       const pid_t pid = fork();
       if (pid == 0) {
-        WriterLogger logger(scratch.Path(), maxSize);
+        zbutil_bench::DirectoryLogger logger(scratch.Path(), kLogName, 255, maxSize, kBackups);
+        logger.SetLockWaitMilliseconds(5000);  // no record dropped: each is the follower's
         for (int i = 0; i < kRecordsPerWriter; ++i) {
           logger.Log(zbLogError, "FollowerBench.cpp", 2, "writer %d record %d of the run", w, i);
         }

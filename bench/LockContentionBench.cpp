@@ -25,6 +25,7 @@
 
 #include <zbutil.h>
 
+#include "bench/BenchLogger.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyslogPeer.h"
 
@@ -36,22 +37,6 @@ constexpr auto kRunTime = std::chrono::milliseconds(500);
 constexpr char kLogName[] = "bench.log";
 constexpr char kSource[] = "LockContentionBench.cpp";
 constexpr int kLine = 42;
-
-class ContentionLogger : public zbUnixLogger {
- public:
-  ContentionLogger(std::string directory, unsigned long waitMilliseconds)
-      : zbUnixLogger(String(kLogName)), m_strDirectory(std::move(directory)) {
-    SetLockWaitMilliseconds(waitMilliseconds);
-  }
-  int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
-    settings.m_strLogDirectory = m_strDirectory.c_str();
-    settings.m_iLogLevel = 255;
-    return 0;
-  }
-
- private:
-  std::string m_strDirectory;
-};
 
 struct Tally {
   unsigned long long m_ullWritten;  // for syslog: handed to the socket
@@ -66,7 +51,8 @@ struct Target {
 };
 
 Tally WriteLogger(Target const& target) {
-  ContentionLogger logger(target.m_strDirectory, target.m_ulWait);
+  zbutil_bench::DirectoryLogger logger(target.m_strDirectory, kLogName);
+  logger.SetLockWaitMilliseconds(target.m_ulWait);
   const Clock::time_point end = Clock::now() + kRunTime;
   for (unsigned long n = 0; Clock::now() < end; ++n) {
     logger.Log(zbLogInformation, kSource, kLine, "record %lu of a tight loop", n);

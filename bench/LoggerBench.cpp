@@ -24,8 +24,8 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchLogger.h"
 #include "bench/BenchSupport.h"
-#include "logging/zbUnixLogger.h"
 
 namespace {
 
@@ -38,22 +38,8 @@ zbutil_bench::ScratchDirectory& Scratch() {
 }
 
 // A logger in the scratch directory that never rotates, with the given level mask.
-class BenchLogger : public zbUnixLogger {
- public:
-  BenchLogger(char const* name, int32_t mask) : zbUnixLogger(String(name)), m_iMask(mask) {}
-  int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
-    settings.m_strLogDirectory = Scratch().Path();
-    settings.m_iLogLevel = m_iMask;
-    settings.m_ulMaxLogFileSize = UINT32_MAX;
-    return 0;
-  }
-
- private:
-  int32_t m_iMask;
-};
-
 void LogZbutil(benchmark::State& state, char const* name, int32_t mask) {
-  BenchLogger logger(name, mask);
+  zbutil_bench::DirectoryLogger logger(Scratch().Path(), name, mask, UINT32_MAX);
   logger.Log(zbLogError, kSourceFile, kSourceLine, "opens the files");
   int request = 0;
   for (auto _ : state) {

@@ -20,8 +20,8 @@
 
 #include <string>
 
+#include "bench/BenchLogger.h"
 #include "bench/BenchSupport.h"
-#include "logging/zbUnixLogger.h"
 
 namespace {
 
@@ -34,24 +34,6 @@ zbutil_bench::ScratchDirectory& Scratch() {
   return directory;
 }
 
-// A logger in the scratch directory whose log rotates past 1 MiB into one backup.
-class RotationLogger : public zbUnixLogger {
- public:
-  RotationLogger() : zbUnixLogger(String(kLogName)) {
-    Log(zbLogError, "RotationBench.cpp", 1, "opens the files");
-  }
-  int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
-    settings.m_strLogDirectory = Scratch().Path();
-    settings.m_iLogLevel = 255;
-    settings.m_ulMaxLogFileSize = 1024 * 1024;
-    settings.m_ulMaxBackupFiles = 1;
-    return 0;
-  }
-  bool IsOpen() const { return m_bLogFileOpen; }
-  String const& LogPath() const { return m_strLogFilePath; }
-  int LogFd() const { return m_iLogFd; }
-};
-
 std::string BackupPath() { return Scratch().File(std::string(kLogName) + "_1.Bak"); }
 
 off_t SizeOf(std::string const& path) {
@@ -60,7 +42,7 @@ off_t SizeOf(std::string const& path) {
 }
 
 // Puts the files back as a rotation finds them: no backup, a log of 64 MiB.
-bool Refill(RotationLogger const& logger) {
+bool Refill(zbutil_bench::DirectoryLogger const& logger) {
   unlink(BackupPath().c_str());
   if (ftruncate(logger.LogFd(), 0) != 0) return false;
   const std::string line = zbutil_bench::Repeated("\n    1A2B|2026/12/04|18:17:47|record ", 128);
@@ -75,9 +57,11 @@ bool Refill(RotationLogger const& logger) {
   return true;
 }
 
-template <bool (*Rotate)(RotationLogger&)>
+template <bool (*Rotate)(zbutil_bench::DirectoryLogger&)>
 void Rotation(benchmark::State& state) {
-  RotationLogger logger;
+  // A log that would rotate past 1 MiB into one backup; the first record opens it.
+  zbutil_bench::DirectoryLogger logger(Scratch().Path(), kLogName, 255, 1024 * 1024, 1);
+  logger.Log(zbLogError, "RotationBench.cpp", 1, "opens the files");
   if (!logger.IsOpen()) state.SkipWithError("cannot open the log");
   for (auto _ : state) {
     state.PauseTiming();
@@ -93,12 +77,12 @@ void Rotation(benchmark::State& state) {
   }
 }
 
-bool RotateZbutil(RotationLogger& logger) { return logger.RotateLogBackup() == 0; }
+bool RotateZbutil(zbutil_bench::DirectoryLogger& logger) { return logger.RotateLogBackup() == 0; }
 
 // Copies the log into the backup with copy(source, destination, bytes), which returns
 // the bytes it moved or -1, then truncates the log.
 template <ssize_t (*Copy)(int, int, size_t)>
-bool CopyAndTruncate(RotationLogger& logger) {
+bool CopyAndTruncate(zbutil_bench::DirectoryLogger& logger) {
   const int source = open(logger.LogPath().c_str(), O_RDONLY);
   const int destination = open(BackupPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0660);
   bool copied = source >= 0 && destination >= 0;

@@ -20,8 +20,8 @@
 
 #include <string>
 
+#include "bench/BenchLogger.h"
 #include "bench/BenchSupport.h"
-#include "logging/zbUnixLogger.h"
 #include "ship/MessageSender.h"
 #include "ship/ShipStatus.h"
 #include "ship/Shipper.h"
@@ -36,21 +36,9 @@ zbutil_bench::ScratchDirectory& Scratch() {
   return directory;
 }
 
-class FillLogger : public zbUnixLogger {
- public:
-  FillLogger() : zbUnixLogger(String(kLogName)) {}
-  int LoadLogSettings(zbLogSettings& settings, String& /*baseDirectory*/) override {
-    settings.m_strLogDirectory = Scratch().Path();
-    settings.m_iLogLevel = 255;
-    settings.m_ulMaxLogFileSize = 1024 * 1024;
-    settings.m_ulMaxBackupFiles = 16;
-    return 0;
-  }
-};
-
 std::string const& FilledLog() {
   static const std::string path = [] {
-    FillLogger logger;
+    zbutil_bench::DirectoryLogger logger(Scratch().Path(), kLogName, 255, 1024 * 1024, 16);
     for (int i = 0; i < kRecords; ++i) {
       logger.Log(zbLogError, "ShipBench.cpp", 1, "record %d of the backlog to ship", i);
     }
