@@ -124,8 +124,12 @@ void LogFollower::ResumeInLive(std::vector<BackupFile> const& backups) {
   const uint64_t size = SizeOf(m_iFd);
   m_vKnown.clear();
   for (BackupFile const& backup : backups) {
-    ScopedFd fd(OpenBackup(m_strPath, backup));
-    const bool copy = fd.IsOpen() && SizeOf(fd.Get()) == size && size > 0 && HoldsCursor(fd.Get());
+    // Only one of the log's size is opened and read (a backup does not change once named).
+    bool copy = false;
+    if (size > 0 && backup.m_uSize == size) {
+      ScopedFd fd(OpenBackup(m_strPath, backup));
+      copy = fd.IsOpen() && HoldsCursor(fd.Get());
+    }
     if (!copy) m_vKnown.push_back(backup);
   }
 }
