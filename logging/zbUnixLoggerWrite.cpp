@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "LogFileDefaults.h"
+#include "MessageFormat.h"
 #include "RecordFormat.h"
 #include "logging/LockFileTable.h"
 #include "logging/RecordLock.h"
@@ -248,13 +249,11 @@ void zbUnixLogger::Log(zbLogLevel level, char const* file, unsigned long line, c
       static_cast<int32_t>(static_cast<uint32_t>(line)), zbutil_logfile::LevelDisplayName(level));
   va_list arguments;
   va_start(arguments, format);
-  // The analyzer of clang-tidy 14 sees this va_list as uninitialised when it checks
-  // another file first in the same run; it is started just above.
-  vsnprintf(message, zbutil_logfile::kFormatLimit, format,  // NOLINT(clang-analyzer-valist.*)
-            arguments);
+  const size_t messageBytes =
+      zbutil_logfile::FormatMessage(message, zbutil_logfile::kFormatLimit, format,
+                                    arguments);  // NOLINT(clang-analyzer-valist.*)
   va_end(arguments);
-  // Up to the first NUL: a "%c" of 0 ends the message, as it always has.
-  const size_t recordBytes = static_cast<size_t>(message - record) + strlen(message);
+  const size_t recordBytes = static_cast<size_t>(message - record) + messageBytes;
 
   // The turn keeps this process's loggers on the same lock file (threads of this one
   // among them) apart, which the record lock cannot; it ends after the lock's release.

@@ -4,32 +4,17 @@
 
 #include <string.h>
 
+#include "Digits.h"
+
 namespace zbutil_logfile {
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// The digits of `magnitude` in `base`, written backwards from `end`; returns their start.
-char* Digits(char* end, uint64_t magnitude, unsigned base) {
-  // In 32 bits where the value fits: on i386 a 64-bit division is a library call.
-  while (magnitude > UINT32_MAX) {
-    *--end = kHexDigits[magnitude % base];
-    magnitude /= base;
-  }
-  auto narrow = static_cast<uint32_t>(magnitude);
-  do {
-    *--end = kHexDigits[narrow % base];
-    narrow /= base;
-  } while (narrow != 0);
-  return end;
-}
 
 // "%0<width>d" when `pad` is '0' (sign before the zeros), "%<width>d" when it is ' '.
 char* WriteDecimal(char* out, int64_t value, int width, char pad) {
   char digits[24];
   char* const end = digits + sizeof digits;
   const bool negative = value < 0;
-  char* first = Digits(end, negative ? 0 - static_cast<uint64_t>(value) : value, 10);
+  char* first = WriteDecimalBackwards(end, negative ? 0 - static_cast<uint64_t>(value) : value);
   const int used = static_cast<int>(end - first) + (negative ? 1 : 0);
   if (pad == ' ') {
     for (int i = used; i < width; ++i) *out++ = ' ';
@@ -52,7 +37,7 @@ char* Append(char* out, std::string_view text) {
 char* WritePid(char* out, uint32_t pid) {
   char digits[kMaxPidBytes];
   char* const end = digits + sizeof digits;
-  char* first = Digits(end, pid, 16);
+  char* first = WriteHexBackwards(end, pid);
   for (ptrdiff_t i = end - first; i < kPidWidth; ++i) *out++ = ' ';
   memcpy(out, first, static_cast<size_t>(end - first));
   return out + (end - first);

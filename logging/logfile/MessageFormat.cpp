@@ -1,0 +1,164 @@
+// The conversions that log messages use nearly always, by hand: glibc's vsnprintf
+// sets up a stream and a general parser per call, most of a record's own work.
+#include "MessageFormat.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/types.h>
+
+#include <type_traits>
+
+#include "Digits.h"
+
+namespace zbutil_logfile {
+namespace {
+
+enum class Size { kChar, kShort, kInt, kLong, kLongLong, kMax, kSize, kPtrdiff };
+
+// Reads a length modifier at `*spec`, moving past it.
+Size ReadSize(char const*& spec) {
+  switch (*spec) {
+    case 'h':
+      if (*++spec != 'h') return Size::kShort;
+      ++spec;
+      return Size::kChar;
+    case 'l':
+      if (*++spec != 'l') return Size::kLong;
+      ++spec;
+      return Size::kLongLong;
+    case 'j':
+      ++spec;
+      return Size::kMax;
+    case 'z':
+      ++spec;
+      return Size::kSize;
+    case 't':
+      ++spec;
+      return Size::kPtrdiff;
+    default:
+      return Size::kInt;
+  }
+}
+
+// The argument of a signed conversion of `size`, converted as printf converts it.
+int64_t SignedArgument(Size size, va_list& arguments) {
+  switch (size) {
+    case Size::kChar:
+      return static_cast<signed char>(va_arg(arguments, int));
+    case Size::kShort:
+      return static_cast<short>(va_arg(arguments, int));
+    case Size::kLong:
+      return va_arg(arguments, long);
+    case Size::kLongLong:
+      return va_arg(arguments, long long);
+    case Size::kMax:
+      return va_arg(arguments, intmax_t);
+    case Size::kSize:
+      return va_arg(arguments, ssize_t);
+    case Size::kPtrdiff:
+      return va_arg(arguments, ptrdiff_t);
+    case Size::kInt:
+      break;
+  }
+  return va_arg(arguments, int);
+}
+
+uint64_t UnsignedArgument(Size size, va_list& arguments) {
+  switch (size) {
+    case Size::kChar:
+      return static_cast<unsigned char>(va_arg(arguments, unsigned int));
+    case Size::kShort:
+      return static_cast<unsigned short>(va_arg(arguments, unsigned int));
+    case Size::kLong:
+      return va_arg(arguments, unsigned long);
+    case Size::kLongLong:
+      return va_arg(arguments, unsigned long long);
+    case Size::kMax:
+      return va_arg(arguments, uintmax_t);
+    case Size::kSize:
+      return va_arg(arguments, size_t);
+    case Size::kPtrdiff:
+      return static_cast<std::make_unsigned_t<ptrdiff_t>>(va_arg(arguments, ptrdiff_t));
+    case Size::kInt:
+      break;
+  }
+  return va_arg(arguments, unsigned int);
+}
+
+// Formats `format` into [next, end), cut at `end` as vsnprintf cuts its output, and
+// returns the end of what it wrote; nullptr, with the output in any state, at the first
+// conversion that is not one of the plain ones. Copies byte by byte, with the output's
+// ends in locals: a message's pieces are a few bytes long, where a call to memcpy or
+// strchrnul costs more than the copy.
+char* FormatPlain(char* next, char* const end, char const* format, va_list& arguments) {
+  char digits[24];
+  char* const digitsEnd = digits + sizeof digits;
+  for (;;) {
+    char c;
+    while ((c = *format) != '%') {
+      if (c == '\0') return next;
+      if (next != end) *next++ = c;
+      ++format;
+    }
+    char const* spec = format + 1;
+    const Size size = ReadSize(spec);
+    const bool plainSize = size == Size::kInt;
+    char* first = digitsEnd;
+    switch (*spec) {
+      case '%':
+        if (!plainSize) return nullptr;
+        *--first = '%';
+        break;
+      case 'd':
+      case 'i': {
+        const int64_t value = SignedArgument(size, arguments);
+        first = WriteDecimalBackwards(first, value < 0 ? 0 - static_cast<uint64_t>(value) : value);
+        if (value < 0) *--first = '-';
+        break;
+      }
+      case 'u':
+        first = WriteDecimalBackwards(first, UnsignedArgument(size, arguments));
+        break;
+      case 'x':
+        first = WriteHexBackwards(first, UnsignedArgument(size, arguments), kLowerHexDigits);
+        break;
+      case 'X':
+        first = WriteHexBackwards(first, UnsignedArgument(size, arguments));
+        break;
+      case 's': {
+        char const* text = plainSize ? va_arg(arguments, char const*) : nullptr;
+        // vsnprintf's text for a null pointer is its own business.
+        if (text == nullptr) return nullptr;
+        while (*text != '\0' && next != end) *next++ = *text++;
+        break;
+      }
+      case 'c':
+        if (!plainSize) return nullptr;
+        *--first = static_cast<char>(static_cast<unsigned char>(va_arg(arguments, int)));
+        break;
+      default:
+        return nullptr;
+    }
+    while (first != digitsEnd && next != end) *next++ = *first++;
+    format = spec + 1;
+  }
+}
+
+}  // namespace
+
+size_t FormatMessage(char* out, size_t limit, char const* format, va_list arguments) {
+  va_list plain;
+  va_copy(plain, arguments);
+  char* const end = FormatPlain(out, out + limit - 1, format, plain);
+  va_end(plain);
+  if (end == nullptr) {
+    vsnprintf(out, limit, format, arguments);
+  } else {
+    *end = '\0';
+  }
+  // Up to the first NUL, which a "%c" of 0 may have put in the middle.
+  return strlen(out);
+}
+
+}  // namespace zbutil_logfile
