@@ -99,6 +99,87 @@ using Bytes16 = signed char __attribute__((vector_size(16)));
 // value would change the calling convention (GCC warns of it).
 inline void LoadBytes(char const* p, Bytes16& v) { memcpy(&v, p, sizeof v); }
 
+// One or four bytes to strip (fewer repeated to make four), compared in registers, sixteen bytes at
+// a time where the text has as many: a trim of sixteen blanks then takes one step instead of
+// sixteen.
+template <int kCount>
+class FewBytes {
+ public:
+  template <typename... Bytes>
+  constexpr explicit FewBytes(Bytes... bytes) : m_ach{bytes...} {
+    static_assert(kCount == 1 || kCount == 4, "one byte or four");
+    static_assert(sizeof...(Bytes) == kCount, "one byte for each of the set");
+  }
+
+  // Spelled out, not a loop, which -O2 would keep.
+  constexpr bool operator()(char c) const {
+    if constexpr (kCount == 1) return c == m_ach[0];
+    return c == m_ach[0] || c == m_ach[1] || c == m_ach[2] || c == m_ach[3];
+  }
+  // The first byte of [begin, end) that is none of them, or end.
+  char const* FirstOther(char const* begin, char const* end) const {
+    for (; end - begin >= static_cast<ptrdiff_t>(sizeof(Bytes16)); begin += sizeof(Bytes16)) {
+      uint64_t halves[2];
+      Others(begin, halves);
+      if (halves[0] != 0) return begin + __builtin_ctzll(halves[0]) / 8;
+      if (halves[1] != 0) return begin + 8 + __builtin_ctzll(halves[1]) / 8;
+    }
+    return std::find_if_not(begin, end, *this);
+  }
+  // Just past the last byte of [begin, end) that is none of them, or begin.
+  char const* PastLastOther(char const* begin, char const* end) const {
+    for (; end - begin >= static_cast<ptrdiff_t>(sizeof(Bytes16)); end -= sizeof(Bytes16)) {
+      uint64_t halves[2];
+      Others(end - sizeof(Bytes16), halves);
+      if (halves[1] != 0) return end - (__builtin_clzll(halves[1]) / 8);
+      if (halves[0] != 0) return end - 8 - (__builtin_clzll(halves[0]) / 8);
+    }
+    return std::find_if_not(std::make_reverse_iterator(end), std::make_reverse_iterator(begin),
+                            *this)
+        .base();
+  }
+
+ private:
+  // Sixteen bytes at p as two words, little-endian: all bits set in the bytes that are
+  // none of them, none in the others.
+  void Others(char const* p, uint64_t (&halves)[2]) const {
+    Bytes16 v;
+    LoadBytes(p, v);
+    Bytes16 among = v == static_cast<signed char>(m_ach[0]);
+    if constexpr (kCount == 4) {
+      among |= (v == static_cast<signed char>(m_ach[1])) |
+               (v == static_cast<signed char>(m_ach[2])) |
+               (v == static_cast<signed char>(m_ach[3]));
+    }
+    const Bytes16 others = ~among;
+    memcpy(halves, &others, sizeof halves);
+  }
+
+  char m_ach[kCount];
+};
+
+// The scans of the TrimmedView below, out of line: in line, the vector registers they
+// need made every trim save more registers first, even one with nothing to strip.
+template <int kCount>
+__attribute__((noinline)) std::string_view StrippedView(std::string_view text,
+                                                        FewBytes<kCount> const& few, bool left,
+                                                        bool right) {
+  char const* const end = text.data() + text.size();
+  char const* const first = left ? few.FirstOther(text.data(), end) : text.data();
+  char const* const last = right ? few.PastLastOther(first, end) : end;
+  return std::string_view(first, static_cast<size_t>(last - first));
+}
+
+// text without the bytes of `few` at either chosen end.
+template <int kCount>
+std::string_view TrimmedView(std::string_view text, FewBytes<kCount> const& few, bool left,
+                             bool right) {
+  if (text.empty() || ((!left || !few(text.front())) && (!right || !few(text.back())))) {
+    return text;
+  }
+  return StrippedView(text, few, left, right);
+}
+
 // The C locale's case table: what toupper (upper) or tolower gives for every byte as a
 // signed char, -128 to 127, which is how _strupr and _strlwr pass bytes. In glibc's
 // table the negative bytes map to their unsigned value, except -1 (EOF) to itself.

@@ -21,8 +21,7 @@ constexpr char kEscape = '\\';
 
 // text without the run of c at either chosen end.
 std::string_view Trimmed(std::string_view text, char c, bool left, bool right) {
-  return TrimmedView(
-      text, [c](char byte) { return byte == c; }, left, right);
+  return TrimmedView(text, zbutil_detail::FewBytes<1>(c), left, right);
 }
 
 // The bytes of text mapped as _strupr (upper) or _strlwr would map them, text having
@@ -103,11 +102,9 @@ String String::TrimWhiteSpaces(String const& set) const {
   if (set.empty() || set.size() > 4) {
     return AsString(TrimmedView(*this, zbutil_detail::ByteSet(set), true, true));
   }
-  char const m[4] = {set[0], set[set.size() > 1 ? 1 : 0], set[set.size() > 2 ? 2 : 0],
-                     set[set.size() - 1]};
-  return AsString(TrimmedView(
-      *this, [&m](char c) { return c == m[0] || c == m[1] || c == m[2] || c == m[3]; }, true,
-      true));
+  const zbutil_detail::FewBytes<4> few(set[0], set[set.size() > 1 ? 1 : 0],
+                                       set[set.size() > 2 ? 2 : 0], set[set.size() - 1]);
+  return AsString(TrimmedView(*this, few, true, true));
 }
 
 String String::Lowercase(String const& /*unused*/) const {

@@ -125,6 +125,29 @@ TEST(StringNumbers, LeadingDecimalNumberOrZeroAndIntSaturates) {
   }
 }
 
+// Runs to strip of every length across the sixteen-byte steps of the scan, at either
+// end, around a middle with a NUL and a byte above 0x7F, and texts made only of the set.
+TEST(StringTrim, RunsOfEveryLengthAcrossTheScansSteps) {
+  for (std::string const& set : {" \t\n\r"s, "\xA0"s, "x"s}) {
+    for (size_t left = 0; left <= 40; ++left) {
+      for (size_t right : {size_t{0}, size_t{1}, left, size_t{47} - left}) {
+        std::string text;
+        for (size_t i = 0; i < left; ++i) text += set[i % set.size()];
+        text += "a\0\xA1" "b"s;
+        for (size_t i = 0; i < right; ++i) text += set[(i + 1) % set.size()];
+        const std::string middle = text.substr(left, 4);
+        EXPECT_EQ(String(text).TrimWhiteSpaces(set), middle) << left << " " << right;
+        if (set.size() == 1) {
+          EXPECT_EQ(String(text).Trim(set[0]), middle);
+          EXPECT_EQ(String(text).leftTrim(set[0]), text.substr(left));
+          EXPECT_EQ(String(text).rightTrim(set[0]), text.substr(0, left + 4));
+        }
+      }
+      EXPECT_EQ(String(std::string(left, set[0])).TrimWhiteSpaces(set), "");
+    }
+  }
+}
+
 // The rest of find_icase, the escapes and StringSplit are checked against references
 // by the string_transform fuzz target.
 TEST(StringFindIcase, APartialMatchDoesNotHideTheOneInsideIt) {
