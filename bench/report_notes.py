@@ -165,7 +165,7 @@ rsyslogd.""",
     "_picture_best": """\
 The library's time over that of its fastest peer, for every string family and shape
 at each input size, logarithmic: below the solid line the library is faster; up to
-the dotted one it is level (within the spread of the medians from run to run).""",
+the dotted one it is level (within the spread of the figures from run to run).""",
 
     "_picture_sizes": """\
 Time per call against input size, both axes logarithmic, for each string and tokenizer
@@ -206,7 +206,8 @@ for a single delimiter sixteen bytes at a time and builds each field once, trimm
 `TrimWhiteSpaces(" \\t\\n\\r")` against `boost::trim_copy`, which strips what the
 locale calls space (also `\\v` and `\\f`, absent here, so the results are the same),
 Abseil's `absl::StripAsciiWhitespace` and the standard string's
-`find_first_not_of`/`find_last_not_of` and `substr` (`std`).""",
+`find_first_not_of`/`find_last_not_of` and `substr` (`std`). The library compares
+sixteen bytes at a time with each of the four, where the peers look up byte by byte.""",
 
     "Uppercase": """\
 `Uppercase` into a new text, against `boost::to_upper_copy`, Abseil's
@@ -216,9 +217,11 @@ Abseil's `absl::StripAsciiWhitespace` and the standard string's
     "Trim": """\
 `Trim('x')` against `boost::trim_copy_if` comparing with `x` and the standard string's
 `find_first_not_of`/`find_last_not_of` and `substr` (`std`). From a few KiB on, all are
-the copy of the text. At 100 B the call into the shared library, and from there to
-`String`'s constructor, costs about a nanosecond that the peers, compiled into the
-caller, do not pay: some 6 % of the copy of so short a text.""",
+the copy of the text. The library looks at sixteen bytes at a time for the end of what
+it strips, so sixteen `x` take one step, not sixteen; with nothing to strip, the call
+into the shared library, and from there to `String`'s constructor, costs about a
+nanosecond that the peers, compiled into the caller, do not pay: some 6 % of the copy
+of a text of 100 B.""",
 
     "Unescape": """\
 `GetStringWithoutEscapeChars` with an escape every four bytes. No peer: shown for its

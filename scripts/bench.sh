@@ -3,7 +3,7 @@
 # zbutil_bench_*) family by family with JSON output, printing a line per family, and
 # writes docs/PERFORMANCE.md and its pictures (docs/*.svg) from the results.
 #   scripts/bench.sh [Google Benchmark flags...]   e.g. --benchmark_filter=Log
-# ZBUTIL_BENCH_REPETITIONS (default 5) sets the repetitions; each figure is their
+# ZBUTIL_BENCH_REPETITIONS (default 9) sets the repetitions; each figure is their
 # median, with the repetitions of the benchmarks of a family run in random order.
 # The logger, rotation and contention benchmarks write under $TMPDIR (default /tmp).
 set -eu
@@ -33,7 +33,7 @@ for exe in build/default/bench/zbutil_bench_*; do
     index=$((index + 1))
     start=$(date +%s)
     "$exe" "$@" --benchmark_filter="^$family(/|\$)" \
-      --benchmark_repetitions="${ZBUTIL_BENCH_REPETITIONS:-5}" \
+      --benchmark_repetitions="${ZBUTIL_BENCH_REPETITIONS:-9}" \
       --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05 \
       --benchmark_report_aggregates_only=true \
       --benchmark_out="$results/$name.$index.$family.json" --benchmark_out_format=json \
@@ -46,7 +46,7 @@ done
 if cmake --preset i386 -B build/i386-bench -DZBUTIL_BUILD_BENCHMARKS=ON >/dev/null &&
   cmake --build build/i386-bench --target zbutil_bench_logger >/dev/null; then
   build/i386-bench/bench/zbutil_bench_logger "$@" --benchmark_filter='^LogRecord/' \
-    --benchmark_repetitions="${ZBUTIL_BENCH_REPETITIONS:-5}" \
+    --benchmark_repetitions="${ZBUTIL_BENCH_REPETITIONS:-9}" \
     --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05 \
     --benchmark_report_aggregates_only=true \
     --benchmark_out="$results/i386.json" --benchmark_out_format=json >>"$results/console.txt" 2>&1
