@@ -52,6 +52,7 @@ int64_t SignedArgument(Size size, va_list& arguments) {
       return va_arg(arguments, long);
     case Size::kLongLong:
       return va_arg(arguments, long long);
+    // NOLINTNEXTLINE(bugprone-branch-clone): the same type as the next on x86_64 only.
     case Size::kMax:
       return va_arg(arguments, intmax_t);
     case Size::kSize:
@@ -74,6 +75,7 @@ uint64_t UnsignedArgument(Size size, va_list& arguments) {
       return va_arg(arguments, unsigned long);
     case Size::kLongLong:
       return va_arg(arguments, unsigned long long);
+    // NOLINTNEXTLINE(bugprone-branch-clone): the same type as the next on x86_64 only.
     case Size::kMax:
       return va_arg(arguments, uintmax_t);
     case Size::kSize:
@@ -86,18 +88,18 @@ uint64_t UnsignedArgument(Size size, va_list& arguments) {
   return va_arg(arguments, unsigned int);
 }
 
-// Formats `format` into [next, end), cut at `end` as vsnprintf cuts its output, and
-// returns the end of what it wrote; nullptr, with the output in any state, at the first
+// Formats `format` into [next, end), cut at `end` as vsnprintf cuts its output, moving
+// `next` past what it wrote; false, with the output in any state, at the first
 // conversion that is not one of the plain ones. Copies byte by byte, with the output's
 // ends in locals: a message's pieces are a few bytes long, where a call to memcpy or
 // strchrnul costs more than the copy.
-char* FormatPlain(char* next, char* const end, char const* format, va_list& arguments) {
+bool FormatPlain(char*& next, char* const end, char const* format, va_list& arguments) {
   char digits[24];
   char* const digitsEnd = digits + sizeof digits;
   for (;;) {
     char c;
     while ((c = *format) != '%') {
-      if (c == '\0') return next;
+      if (c == '\0') return true;
       if (next != end) *next++ = c;
       ++format;
     }
@@ -107,7 +109,7 @@ char* FormatPlain(char* next, char* const end, char const* format, va_list& argu
     char* first = digitsEnd;
     switch (*spec) {
       case '%':
-        if (!plainSize) return nullptr;
+        if (!plainSize) return false;
         *--first = '%';
         break;
       case 'd':
@@ -129,16 +131,16 @@ char* FormatPlain(char* next, char* const end, char const* format, va_list& argu
       case 's': {
         char const* text = plainSize ? va_arg(arguments, char const*) : nullptr;
         // vsnprintf's text for a null pointer is its own business.
-        if (text == nullptr) return nullptr;
+        if (text == nullptr) return false;
         while (*text != '\0' && next != end) *next++ = *text++;
         break;
       }
       case 'c':
-        if (!plainSize) return nullptr;
+        if (!plainSize) return false;
         *--first = static_cast<char>(static_cast<unsigned char>(va_arg(arguments, int)));
         break;
       default:
-        return nullptr;
+        return false;
     }
     while (first != digitsEnd && next != end) *next++ = *first++;
     format = spec + 1;
@@ -150,12 +152,13 @@ char* FormatPlain(char* next, char* const end, char const* format, va_list& argu
 size_t FormatMessage(char* out, size_t limit, char const* format, va_list arguments) {
   va_list plain;
   va_copy(plain, arguments);
-  char* const end = FormatPlain(out, out + limit - 1, format, plain);
+  char* end = out;
+  const bool formatted = FormatPlain(end, out + limit - 1, format, plain);
   va_end(plain);
-  if (end == nullptr) {
-    vsnprintf(out, limit, format, arguments);
-  } else {
+  if (formatted) {
     *end = '\0';
+  } else {
+    vsnprintf(out, limit, format, arguments);
   }
   // Up to the first NUL, which a "%c" of 0 may have put in the middle.
   return strlen(out);

@@ -133,7 +133,7 @@ TEST(StringTrim, RunsOfEveryLengthAcrossTheScansSteps) {
       for (size_t right : {size_t{0}, size_t{1}, left, size_t{47} - left}) {
         std::string text;
         for (size_t i = 0; i < left; ++i) text += set[i % set.size()];
-        text += "a\0\xA1" "b"s;
+        text += std::string{'a', '\0', '\xA1', 'b'};
         for (size_t i = 0; i < right; ++i) text += set[(i + 1) % set.size()];
         const std::string middle = text.substr(left, 4);
         EXPECT_EQ(String(text).TrimWhiteSpaces(set), middle) << left << " " << right;

@@ -1,5 +1,5 @@
-// A record's message: the same bytes as vsnprintf for every format, with or without
-// the conversions formatted by hand, cut at every limit.
+// A record's bytes, made by hand: the header's fields as the printf conversions they
+// stand for, and the message as vsnprintf makes it, cut at every limit.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <stdarg.h>
@@ -9,8 +9,10 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "MessageFormat.h"
+#include "RecordFormat.h"
 
 namespace {
 
@@ -29,6 +31,39 @@ void ExpectSameAsVsnprintf(size_t limit, char const* format, ...) {
   va_end(arguments);
   EXPECT_EQ(ours, theirs) << "format \"" << format << "\", limit " << limit;
   EXPECT_EQ(length, strlen(theirs.c_str())) << "format \"" << format << "\"";
+}
+
+// Each field at the ends of its type, and a whole header, against snprintf.
+TEST(RecordFormat, HeaderFieldsAreTheirConversions) {
+  using namespace zbutil_logfile;
+  char ours[kMaxHeaderBytes];
+  char theirs[256];
+  for (uint32_t pid : {0u, 0x1234u, 0xABCDEFu, 0xFFFFFFFFu}) {
+    snprintf(theirs, sizeof theirs, "%8X", pid);
+    EXPECT_EQ(std::string(ours, WritePid(ours, pid)), theirs);
+  }
+  for (int32_t line : {INT32_MIN, -1, 0, 42, 99999, 100000, INT32_MAX}) {
+    snprintf(theirs, sizeof theirs, "%5d", line);
+    EXPECT_EQ(std::string(ours, WriteLine(ours, line)), theirs);
+  }
+  struct tm local {};
+  for (int year : {-1901, -1900, 26, 126, 8099, 8100}) {
+    local = {};
+    local.tm_year = year;
+    local.tm_mon = 11;
+    local.tm_mday = 9;
+    local.tm_hour = -3;
+    local.tm_sec = 60;
+    snprintf(theirs, sizeof theirs, "%04d/%02d/%02d|%02d:%02d:%02d", year + 1900, 12, 9, -3, 0, 60);
+    EXPECT_EQ(std::string(ours, WriteDateTime(ours, local)), theirs);
+  }
+  const std::string longSource(40, 's');
+  for (char const* source : {"", "main.cpp", longSource.c_str()}) {
+    snprintf(theirs, sizeof theirs, "\n%8X|2026/12/06|18:00:00|%27.27s|%5d|Error: - ", 0xBEEFu,
+             source, -7);
+    char* const end = WriteHeader(ours, "    BEEF", "2026/12/06|18:00:00", source, -7, "Error:");
+    EXPECT_EQ(std::string(ours, end), theirs);
+  }
 }
 
 TEST(MessageFormat, PlainConversionsAtTheEndsOfTheirTypes) {
@@ -71,7 +106,7 @@ TEST(MessageFormat, RandomPlainFormats) {
   std::mt19937 random(2026);
   for (int round = 0; round < 2000; ++round) {
     std::string format;
-    for (int piece = random() % 9; piece > 0; --piece) {
+    for (auto piece = random() % 9; piece > 0; --piece) {
       format += kPieces[random() % (sizeof kPieces / sizeof kPieces[0])];
     }
     const size_t limit = 1 + random() % 48;
