@@ -24,19 +24,38 @@
 
 namespace {
 
-// A directory of its own for the process's runs, emptied before each.
-std::string const& Directory() {
-  static const std::string directory = [] {
-    char name[] = "/tmp/zbutil-fuzz-follow.XXXXXX";
-    FUZZ_CHECK(mkdtemp(name) != nullptr);
-    return std::string(name);
-  }();
-  return directory;
-}
+constexpr uint32_t kMostBackups = 4;
 
 std::string BackupPath(std::string const& log, uint32_t number) {
   return log + "_" + std::to_string(number) + ".Bak";
 }
+
+// A directory of its own for the process's runs, emptied before each and removed with
+// what is left in it when the process exits.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    char name[] = "/tmp/zbutil-fuzz-follow.XXXXXX";
+    FUZZ_CHECK(mkdtemp(name) != nullptr);
+    m_strPath = name;
+  }
+  ~ScratchDirectory() {
+    const std::string log = Log();
+    for (uint32_t number = 1; number <= kMostBackups; ++number) {
+      unlink(BackupPath(log, number).c_str());
+    }
+    unlink((log + ".Tmp").c_str());
+    unlink(log.c_str());
+    rmdir(m_strPath.c_str());
+  }
+  ScratchDirectory(ScratchDirectory const&) = delete;
+  ScratchDirectory& operator=(ScratchDirectory const&) = delete;
+
+  std::string Log() const { return m_strPath + "/app.log"; }
+
+ private:
+  std::string m_strPath;
+};
 
 void WriteFile(std::string const& path, std::string const& bytes, int flags) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0600);
@@ -73,9 +92,11 @@ uint64_t Continue(uint64_t next, uint64_t offset) {
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   FuzzedDataProvider provider(data, size);
-  const std::string log = Directory() + "/app.log";
+  static const ScratchDirectory directory;
+  const std::string log = directory.Log();
   const uint32_t backups = provider.ConsumeIntegralInRange<uint32_t>(1, 3);
-  for (uint32_t number = 1; number <= 4; ++number) unlink(BackupPath(log, number).c_str());
+  for (uint32_t number = 1; number <= kMostBackups; ++number)
+    unlink(BackupPath(log, number).c_str());
   WriteFile(log, "", O_TRUNC);
 
   std::string appended, content, handed, object;
