@@ -20,7 +20,11 @@ mode=${3:-kills}
 # shellcheck source=tests/tools/tls_receiver.sh
 . "$(dirname "$0")/tls_receiver.sh"
 needs_ship
-writers=4 per_writer=2500 max_size=65536 backups=10 deadline_seconds=40
+# About 200 KB a second in all: 12 backups of 64 KiB keep some 4 s of records, which must
+# outlast ship's backlog at any kill (a 2 s outage leaves about 400 KB, more under load);
+# a backlog older than the backups is lost, and reported, by design. The writers still
+# rotate some 16 times, so backups are shifted while ship is down.
+writers=4 per_writer=2500 max_size=65536 backups=12 deadline_seconds=40
 mkdir -p "$tmp/logs" "$tmp/state"
 log="$tmp/logs/app.log"
 make_certs
@@ -85,21 +89,21 @@ metric() {
   awk -v name="$1" '$1 ~ "^" name "({|$)" {print $2}' "$tmp/metrics.prom"
 }
 # ship's status and metrics while the receiver is away.
-away_for_3_seconds() {
+away_for_2_seconds() {
   status_field behind_bytes >"$tmp/behind.1"
-  sleep 3
+  sleep 2
   [ "$(status_field behind_bytes)" -gt "$(cat "$tmp/behind.1")" ] ||
     fail "--status showed no backlog growing while the receiver was away"
   [ "$(status_field pid)" = "$ship_pid" ] || fail "--status did not name the ship"
   [ "$(metric zblog_ship_backlog_bytes)" -gt 0 ] || fail "metrics: no backlog while away"
 }
-# While they write: kills at random moments, and a receiver outage of three seconds.
+# While they write: kills at random moments, and a receiver outage of two seconds.
 kills=0
 for step in $(seq 12); do
   sleep "0.$((RANDOM % 5 + 3))"
   if [ "$step" -eq 3 ]; then
     stop "$receiver_pid"
-    if [ "$mode" = imfile ]; then sleep 3; else away_for_3_seconds; fi
+    if [ "$mode" = imfile ]; then sleep 2; else away_for_2_seconds; fi
     start_receiver
   elif [ "$mode" = kills ] && [ $((step % 2)) -eq 0 ]; then
     kill -KILL "$ship_pid"
