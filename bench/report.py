@@ -5,9 +5,10 @@ Benchmarks are named Family/variant[/argument...]. Within one family and argumen
 variant "zbutil" is the library and every other variant is a peer (or "floor", the
 bare system calls); the report gives each ratio zbutil / peer, so below 1.00 means
 the library is faster. A name without a variant counts as "zbutil". With repetitions,
-the fastest is used where the benchmark reports it ("min"), else the median. User counters (records per second, fractions, ...) get a table
-of their own. Families whose argument is an input size also get their growth. The
-pictures (SVG, beside OUT.md) come first, when matplotlib is there.
+the fastest is used where the benchmark reports it ("min"), else the median. User
+counters (records per second, fractions, ...) get a table of their own. Families whose
+argument is an input size also get their growth. The pictures (SVG, beside OUT.md)
+come first, when matplotlib is there.
 
 Sections of an existing OUT.md whose heading has more than one word are written by
 hand: they are kept, at the end, in their order.

@@ -99,9 +99,9 @@ using Bytes16 = signed char __attribute__((vector_size(16)));
 // value would change the calling convention (GCC warns of it).
 inline void LoadBytes(char const* p, Bytes16& v) { memcpy(&v, p, sizeof v); }
 
-// One or four bytes to strip (fewer repeated to make four), compared in registers, sixteen bytes at
-// a time where the text has as many: a trim of sixteen blanks then takes one step instead of
-// sixteen.
+// One or four bytes to strip (fewer repeated to make four), compared in registers,
+// sixteen bytes at a time where the text has as many: a trim of sixteen blanks then
+// takes one step instead of sixteen.
 template <int kCount>
 class FewBytes {
  public:

@@ -16,25 +16,25 @@ namespace {
 
 enum class Size { kChar, kShort, kInt, kLong, kLongLong, kMax, kSize, kPtrdiff };
 
-// Reads a length modifier at `*spec`, moving past it.
-Size ReadSize(char const*& spec) {
-  switch (*spec) {
+// Reads a length modifier at `*at`, moving past it.
+Size ReadSize(char const*& at) {
+  switch (*at) {
     case 'h':
-      if (*++spec != 'h') return Size::kShort;
-      ++spec;
+      if (*++at != 'h') return Size::kShort;
+      ++at;
       return Size::kChar;
     case 'l':
-      if (*++spec != 'l') return Size::kLong;
-      ++spec;
+      if (*++at != 'l') return Size::kLong;
+      ++at;
       return Size::kLongLong;
     case 'j':
-      ++spec;
+      ++at;
       return Size::kMax;
     case 'z':
-      ++spec;
+      ++at;
       return Size::kSize;
     case 't':
-      ++spec;
+      ++at;
       return Size::kPtrdiff;
     default:
       return Size::kInt;
@@ -103,11 +103,11 @@ bool FormatPlain(char*& next, char* const end, char const* format, va_list& argu
       if (next != end) *next++ = c;
       ++format;
     }
-    char const* spec = format + 1;
-    const Size size = ReadSize(spec);
+    char const* conversion = format + 1;
+    const Size size = ReadSize(conversion);
     const bool plainSize = size == Size::kInt;
     char* first = digitsEnd;
-    switch (*spec) {
+    switch (*conversion) {
       case '%':
         if (!plainSize) return false;
         *--first = '%';
@@ -143,7 +143,7 @@ bool FormatPlain(char*& next, char* const end, char const* format, va_list& argu
         return false;
     }
     while (first != digitsEnd && next != end) *next++ = *first++;
-    format = spec + 1;
+    format = conversion + 1;
   }
 }
 
