@@ -30,6 +30,12 @@ std::string BackupPath(std::string const& log, uint32_t number) {
   return log + "_" + std::to_string(number) + ".Bak";
 }
 
+void RemoveBackups(std::string const& log) {
+  for (uint32_t number = 1; number <= kMostBackups; ++number) {
+    unlink(BackupPath(log, number).c_str());
+  }
+}
+
 // A directory of its own for the process's runs, emptied before each and removed with
 // what is left in it when the process exits.
 class ScratchDirectory {
@@ -41,9 +47,7 @@ class ScratchDirectory {
   }
   ~ScratchDirectory() {
     const std::string log = Log();
-    for (uint32_t number = 1; number <= kMostBackups; ++number) {
-      unlink(BackupPath(log, number).c_str());
-    }
+    RemoveBackups(log);
     unlink((log + ".Tmp").c_str());
     unlink(log.c_str());
     rmdir(m_strPath.c_str());
@@ -95,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   static const ScratchDirectory directory;
   const std::string log = directory.Log();
   const uint32_t backups = provider.ConsumeIntegralInRange<uint32_t>(1, 3);
-  for (uint32_t number = 1; number <= kMostBackups; ++number)
-    unlink(BackupPath(log, number).c_str());
+  RemoveBackups(log);
   WriteFile(log, "", O_TRUNC);
 
   std::string appended, content, handed, object;

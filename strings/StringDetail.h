@@ -158,8 +158,9 @@ class FewBytes {
   char m_ach[kCount];
 };
 
-// The scans of the TrimmedView below, out of line: in line, the vector registers they
-// need made every trim save more registers first, even one with nothing to strip.
+// TrimmedView's scans for a FewBytes (the template above takes this overload, found
+// when it is instantiated), out of line: in line, the vector registers they need made
+// every trim save more registers first, even one with nothing to strip.
 template <int kCount>
 __attribute__((noinline)) std::string_view StrippedView(std::string_view text,
                                                         FewBytes<kCount> const& few, bool left,
@@ -168,16 +169,6 @@ __attribute__((noinline)) std::string_view StrippedView(std::string_view text,
   char const* const first = left ? few.FirstOther(text.data(), end) : text.data();
   char const* const last = right ? few.PastLastOther(first, end) : end;
   return std::string_view(first, static_cast<size_t>(last - first));
-}
-
-// text without the bytes of `few` at either chosen end.
-template <int kCount>
-std::string_view TrimmedView(std::string_view text, FewBytes<kCount> const& few, bool left,
-                             bool right) {
-  if (text.empty() || ((!left || !few(text.front())) && (!right || !few(text.back())))) {
-    return text;
-  }
-  return StrippedView(text, few, left, right);
 }
 
 // The C locale's case table: what toupper (upper) or tolower gives for every byte as a

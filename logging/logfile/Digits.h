@@ -10,6 +10,11 @@ namespace zbutil_logfile {
 inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
 inline constexpr char kLowerHexDigits[] = "0123456789abcdef";
 
+// The absolute value of `value` as unsigned, the most negative one included.
+inline uint64_t Magnitude(int64_t value) {
+  return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
 // The decimal digits of `magnitude`, written backwards from `end`; returns their start.
 // At least one digit.
 inline char* WriteDecimalBackwards(char* end, uint64_t magnitude) {

@@ -115,7 +115,7 @@ bool FormatPlain(char*& next, char* const end, char const* format, va_list& argu
       case 'd':
       case 'i': {
         const int64_t value = SignedArgument(size, arguments);
-        first = WriteDecimalBackwards(first, value < 0 ? 0 - static_cast<uint64_t>(value) : value);
+        first = WriteDecimalBackwards(first, Magnitude(value));
         if (value < 0) *--first = '-';
         break;
       }

@@ -14,7 +14,7 @@ char* WriteDecimal(char* out, int64_t value, int width, char pad) {
   char digits[24];
   char* const end = digits + sizeof digits;
   const bool negative = value < 0;
-  char* first = WriteDecimalBackwards(end, negative ? 0 - static_cast<uint64_t>(value) : value);
+  char* first = WriteDecimalBackwards(end, Magnitude(value));
   const int used = static_cast<int>(end - first) + (negative ? 1 : 0);
   if (pad == ' ') {
     for (int i = used; i < width; ++i) *out++ = ' ';
